@@ -1,0 +1,28 @@
+// The one place that turns dates and times into text and back (Japanese reference forms).
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+#include <optional>
+
+namespace tovik::text {
+
+// Short date: yyyy/MM/dd, zero-padded, whatever the system locale.
+QString dateText(const QDate& date);
+
+// General date: "yyyy/MM/dd H:mm:ss", or the date alone at exactly 00:00:00.
+QString generalDateText(const QDateTime& dateTime);
+
+// Long time: H:mm:ss.
+QString longTimeText(const QTime& time);
+
+// "hh:mm:ss" with a two-digit hour, as the due test compares it.
+QString clockText(const QTime& time);
+
+// Reads a date text: what dateText writes, and a one- or two-digit month or day as a
+// hand-edited file may hold. Anything else, or a date that does not exist, is nullopt.
+std::optional<QDate> parseDateText(const QString& text);
+
+} // namespace tovik::text

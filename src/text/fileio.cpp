@@ -1,0 +1,140 @@
+#include "fileio.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cerrno>
+
+namespace tovik::text {
+
+namespace {
+
+FaultInjector& injector() {
+    static FaultInjector f;
+    return f;
+}
+
+std::optional<FileError> injected(FileOp op, const QString& path) {
+    const auto& f = injector();
+    if (f)
+        return f(op, path);
+    return std::nullopt;
+}
+
+// Qt reports only "open failed"; errno from the failing system call tells why.
+FileError classify(int savedErrno, const QString& path, bool reading) {
+    const QFileInfo info(path);
+    if (!info.absoluteDir().exists())
+        return errorFor(errors::kPathNotFound);
+    switch (savedErrno) {
+    case ENOENT:
+        return errorFor(reading ? errors::kFileNotFound : errors::kPathNotFound);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return errorFor(errors::kPermissionDenied);
+    case ENOSPC:
+    case EDQUOT:
+        return errorFor(errors::kDiskFull);
+    case EIO:
+        return errorFor(errors::kDeviceIo);
+    default:
+        break;
+    }
+    if (reading && !info.exists())
+        return errorFor(errors::kFileNotFound);
+    return errorFor(errors::kPathFileAccess);
+}
+
+} // namespace
+
+FileError errorFor(int number) {
+    switch (number) {
+    case errors::kOverflow:
+        return {number, QStringLiteral("オーバーフローしました。")};
+    case errors::kSubscriptOutOfRange:
+        return {number, QStringLiteral("インデックスが有効範囲にありません。")};
+    case errors::kFileNotFound:
+        return {number, QStringLiteral("ファイルが見つかりません。")};
+    case errors::kDeviceIo:
+        return {number, QStringLiteral("デバイス I/O エラーです。")};
+    case errors::kDiskFull:
+        return {number, QStringLiteral("ディスクの空き容量が不足しています。")};
+    case errors::kPermissionDenied:
+        return {number, QStringLiteral("書き込みできません。")};
+    case errors::kPathFileAccess:
+        return {number, QStringLiteral("パス名が無効です。")};
+    case errors::kPathNotFound:
+        return {number, QStringLiteral("パスが見つかりません。")};
+    default:
+        return {number, QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。")};
+    }
+}
+
+FileError readWholeFile(const QString& path, QByteArray& out) {
+    if (auto fault = injected(FileOp::Read, path))
+        return *fault;
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly))
+        return classify(errno, path, true);
+    if (QFileInfo(path).isDir())
+        return errorFor(errors::kPathFileAccess);
+    out = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return errorFor(errors::kDeviceIo);
+    return {};
+}
+
+FileError replaceFile(const QString& path, const QByteArray& bytes) {
+    if (auto fault = injected(FileOp::Replace, path))
+        return *fault;
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        return classify(errno, path, false);
+    errno = 0;
+    if (file.write(bytes) != bytes.size()) {
+        const int e = errno;
+        file.cancelWriting();
+        return e == ENOSPC ? errorFor(errors::kDiskFull) : errorFor(errors::kDeviceIo);
+    }
+    errno = 0;
+    if (!file.commit()) {
+        const int e = errno;
+        if (e == ENOSPC || e == EDQUOT)
+            return errorFor(errors::kDiskFull);
+        return classify(e, path, false);
+    }
+    return {};
+}
+
+FileError appendToFile(const QString& path, const QByteArray& bytes) {
+    if (auto fault = injected(FileOp::Append, path))
+        return *fault;
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return classify(errno, path, false);
+    errno = 0;
+    const qint64 written = file.write(bytes);
+    const bool flushed = file.flush();
+    if (written != bytes.size() || !flushed) {
+        return errno == ENOSPC ? errorFor(errors::kDiskFull) : errorFor(errors::kDeviceIo);
+    }
+    return {};
+}
+
+FileError copyFileOver(const QString& from, const QString& to) {
+    if (auto fault = injected(FileOp::Copy, to))
+        return *fault;
+    QByteArray bytes;
+    if (FileError e = readWholeFile(from, bytes); e.failed())
+        return e;
+    return replaceFile(to, bytes);
+}
+
+void setFaultInjectorForTesting(FaultInjector f) { injector() = std::move(f); }
+
+} // namespace tovik::text

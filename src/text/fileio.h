@@ -1,0 +1,46 @@
+// Whole-file reads, atomic replaces and appends, with errors as number + description.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace tovik::text {
+
+// An error as the user sees it: the classic runtime's number and its Japanese text.
+struct FileError {
+    int number = 0;
+    QString description;
+    bool failed() const { return number != 0; }
+};
+
+// The errors the program reports, in the classic runtime's numbering.
+namespace errors {
+inline constexpr int kOverflow = 6;
+inline constexpr int kSubscriptOutOfRange = 9;
+inline constexpr int kFileNotFound = 53;
+inline constexpr int kDeviceIo = 57;
+inline constexpr int kDiskFull = 61;
+inline constexpr int kPermissionDenied = 70;
+inline constexpr int kPathFileAccess = 75;
+inline constexpr int kPathNotFound = 76;
+} // namespace errors
+
+// The error with that number and its standard description.
+FileError errorFor(int number);
+
+FileError readWholeFile(const QString& path, QByteArray& out);
+// Replaces the file only when every byte was written (QSaveFile).
+FileError replaceFile(const QString& path, const QByteArray& bytes);
+// Appends, creating the file but never its folder.
+FileError appendToFile(const QString& path, const QByteArray& bytes);
+// Copies a file over any older copy at the target.
+FileError copyFileOver(const QString& from, const QString& to);
+
+// Test seam: a fault to report instead of touching the file system.
+enum class FileOp { Read, Replace, Append, Copy };
+using FaultInjector = std::function<std::optional<FileError>(FileOp, const QString& path)>;
+void setFaultInjectorForTesting(FaultInjector injector);
+
+} // namespace tovik::text

@@ -1,0 +1,57 @@
+#include "textlines.h"
+
+#include "cp932.h"
+
+namespace tovik::text {
+
+namespace {
+constexpr char kBom[] = "\xEF\xBB\xBF";
+}
+
+QString decodeFileText(const QByteArray& bytes, bool* ok) {
+    if (bytes.startsWith(kBom)) {
+        const QByteArray rest = bytes.mid(3);
+        const QString decoded = QString::fromUtf8(rest);
+        if (ok)
+            *ok = !decoded.contains(QChar::ReplacementCharacter) ||
+                  rest.contains("\xEF\xBF\xBD");
+        return decoded;
+    }
+    return decodeCp932(bytes, ok);
+}
+
+QStringList splitLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r' || c == u'\n') {
+            lines.append(text.mid(start, i - start));
+            if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+QByteArray encodeSettingsText(const QString& text) {
+    bool ok = true;
+    QByteArray bytes = encodeCp932(text, &ok);
+    if (ok)
+        return bytes;
+    return QByteArray(kBom) + text.toUtf8();
+}
+
+QString normalizeLineEnds(const QString& text) {
+    const QStringList lines = splitLines(text);
+    QString out = lines.join(QLatin1String(kCrLf));
+    if (!text.isEmpty() && (text.endsWith(u'\n') || text.endsWith(u'\r')))
+        out += QLatin1String(kCrLf);
+    return out;
+}
+
+} // namespace tovik::text

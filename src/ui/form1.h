@@ -1,0 +1,129 @@
+// Form1: the one window. Its controls are the program's data (schedule, mail settings, log).
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTimer;
+class QTreeWidget;
+
+namespace tovik::ui {
+
+class Presenter;
+
+class Form1 final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Creates every control with its initial value; Form_Load is run by the caller.
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Message boxes go through the presenter so tests can answer them.
+    void setPresenter(std::shared_ptr<Presenter> presenter);
+    Presenter& presenter() const { return *m_presenter; }
+
+    // Decoration under the menu bar.
+    QFrame* Line1 = nullptr;
+    QFrame* Line2 = nullptr;
+
+    QTabWidget* TAB1 = nullptr;
+
+    // Tab 0: the schedule editor.
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    std::array<QRadioButton*, 3> OP_SHUTDOWN{};
+    std::array<QCheckBox*, 2> CHK_SHUTDOWN{};
+    std::array<QLabel*, 4> Label1{};
+    std::array<QComboBox*, 4> COM_DATE{};
+    std::array<QRadioButton*, 2> OP_PATTERN{};
+    QPushButton* CMD_DEFAULT = nullptr;
+    QPushButton* CMD_SET = nullptr;
+    QPushButton* CMD_EXIT = nullptr;
+
+    // Tab 1: the schedule list and the scheduler's timer.
+    QTreeWidget* LVW1 = nullptr;
+    QTimer* TIM_MAIN = nullptr;
+
+    // Tab 2: mail settings. TXT_MAIL(0)..(3) are one-line boxes, TXT_MAIL(4) the body.
+    std::array<QLabel*, 5> LB_LABEL1{};
+    std::array<QLineEdit*, 4> TXT_MAIL_LINE{};
+    QPlainTextEdit* TXT_MAIL_BODY = nullptr;
+    QPushButton* CMD_TEST_SEND = nullptr;
+
+    // Tab 3: the activity log.
+    QPlainTextEdit* TXT_LOG = nullptr;
+
+    // Status strip below the tabs.
+    QFrame* PIC_STB = nullptr;
+    QLabel* LB_STATUS = nullptr;
+
+    // Menus.
+    QMenu* MNU_FILE = nullptr;
+    QAction* MNU_FILE_SHUTSOWN = nullptr;
+    QAction* MNU_FILE_REBOOT = nullptr;
+    QAction* MNU_FILE_LOGOFF = nullptr;
+    QAction* vbline1 = nullptr;
+    QAction* MNU_FILE_EXIT = nullptr;
+    QMenu* MNU_HELP = nullptr;
+    QAction* MNU_HELP_SHOW_VERSION = nullptr;
+    QMenu* MNU_POPUP = nullptr;
+    QAction* MNU_POPUP_SELECTITEM_DELETE = nullptr;
+    QAction* MNU_POPUP_SELECTITEM_EDIT = nullptr;
+    QAction* vbline2 = nullptr;
+
+    // TXT_MAIL(i) as text, whichever kind of box it is.
+    QString mailText(int index) const;
+    void setMailText(int index, const QString& text);
+
+public slots:
+    void Form_Load();
+    void CMD_EXIT_Click();
+    void MNU_FILE_EXIT_Click();
+    void CMD_SET_Click();
+    void CMD_DEFAULT_Click();
+    void MNU_POPUP_SELECTITEM_DELETE_Click();
+    void TIM_MAIN_Timer();
+    void MNU_FILE_SHUTSOWN_Click();
+    void MNU_FILE_REBOOT_Click();
+    void MNU_FILE_LOGOFF_Click();
+    void CMD_TEST_SEND_Click();
+    void MNU_HELP_SHOW_VERSION_Click();
+
+public:
+    // Raised on a mouse-button release over the list (1 left, 2 right, 4 middle).
+    void LVW1_MouseUp(int button, int shift, int x, int y);
+    void WriteLog(const QString& message);
+    void SendNotificationMail();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildUi();        // controls, captions, initial values, geometry (form1_layout.cpp)
+    void connectHandlers(); // event wiring (form1.cpp)
+    void Form_Unload(int& cancel);
+
+    std::shared_ptr<Presenter> m_presenter;
+    bool m_unloaded = false;
+    bool m_tickRunning = false;
+    bool m_scheduleBackupPending = false;
+};
+
+} // namespace tovik::ui
