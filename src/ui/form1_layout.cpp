@@ -1,0 +1,5 @@
+#include "form1.h"
+
+namespace tovik::ui {
+void Form1::buildUi() {}
+} // namespace tovik::ui
