@@ -119,11 +119,14 @@ private:
     void buildUi();        // controls, captions, initial values, geometry (form1_layout.cpp)
     void connectHandlers(); // event wiring (form1.cpp)
     void Form_Unload(int& cancel);
+    void SetItemAction(int position);
+    void runPowerCommand(const QString& question, const QString& title, const QString& actionWord);
 
     std::shared_ptr<Presenter> m_presenter;
     bool m_unloaded = false;
     bool m_tickRunning = false;
     bool m_scheduleBackupPending = false;
+    bool m_mailBackupPending = false;
 };
 
 } // namespace tovik::ui

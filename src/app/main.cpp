@@ -1,0 +1,27 @@
+// Tovik: shuts down, restarts or logs off at the times the user scheduled.
+#include "app/closesignals.h"
+#include "ui/form1.h"
+#include "ui/translations.h"
+
+#include <QApplication>
+#include <QSessionManager>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tovik"));
+    tovik::ui::installJapaneseTranslations(app);
+
+    tovik::ui::Form1 form;
+    form.Form_Load();
+    form.show();
+
+    // A session that ends, or a termination signal, closes the window the normal way, so
+    // the schedule and the mail settings are saved.
+    tovik::app::CloseSignals closeSignals;
+    QObject::connect(&closeSignals, &tovik::app::CloseSignals::closeRequested, &form,
+                     [&form] { form.close(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { form.close(); });
+
+    return QApplication::exec();
+}

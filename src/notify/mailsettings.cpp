@@ -1,0 +1,65 @@
+#include "mailsettings.h"
+
+#include "text/fileio.h"
+#include "text/textlines.h"
+
+#include <QFileInfo>
+
+namespace tovik::notify {
+
+namespace {
+constexpr int kMaxLines = 32767;
+}
+
+MailLoadResult LoadMailSettings(const QString& path, MailFields& fields,
+                                const std::function<void()>& yield) {
+    QByteArray bytes;
+    if (text::readWholeFile(path, bytes).failed())
+        return {kMailError, false};
+    bool clean = true;
+    const QStringList lines = text::splitLines(text::decodeFileText(bytes, &clean));
+    MailLoadResult result{clean ? kMailOk : kMailError, !clean};
+
+    QStringList body;
+    int counter = 0;
+    for (const QString& line : lines) {
+        yield();
+        if (counter == kMaxLines) {
+            result.status = kMailError;
+            break;
+        }
+        ++counter;
+        if (counter <= 4)
+            fields.setText(counter - 1, line);
+        else
+            body.append(line);
+    }
+    if (counter >= 5)
+        fields.setText(4, body.join(QLatin1String(text::kCrLf)));
+    return result;
+}
+
+QString mailSettingsText(const MailFields& fields) {
+    QString content;
+    for (int i = 0; i < 4; ++i)
+        content += fields.text(i) + QLatin1String(text::kCrLf);
+    // Every body line, a last empty one included, gets its own line end so that
+    // the body reads back exactly.
+    const QString body = text::normalizeLineEnds(fields.text(4));
+    content += body + QLatin1String(text::kCrLf);
+    return content;
+}
+
+int SaveMailSettings(const QString& path, const MailFields& fields, bool& keepBackup) {
+    if (fields.text(0).isEmpty() && fields.text(1).isEmpty() && fields.text(2).isEmpty())
+        return kMailNothingToSave;
+    if (keepBackup && QFileInfo(path).isFile()) {
+        if (text::copyFileOver(path, path + QStringLiteral(".bak")).failed())
+            return kMailError;
+    }
+    keepBackup = false;
+    const QByteArray bytes = text::encodeSettingsText(mailSettingsText(fields));
+    return text::replaceFile(path, bytes).failed() ? kMailError : kMailOk;
+}
+
+} // namespace tovik::notify

@@ -1,0 +1,35 @@
+// The text forms of a schedule entry's fields: when-texts, action words, option tokens.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace tovik::schedule {
+
+inline const QString kShutdownWord = QStringLiteral("シャットダウン");
+inline const QString kRebootWord = QStringLiteral("再起動");
+inline const QString kLogoffWord = QStringLiteral("ログオフ");
+inline const QString kSendMailToken = QStringLiteral("+SENDMAIL");
+inline const QString kSaveLogToken = QStringLiteral("+SAVELOG");
+inline const QString kWeeklyMark = QStringLiteral("：");
+
+// Power action codes as the operating system takes them.
+inline constexpr int kLogoffCode = 0;
+inline constexpr int kShutdownCode = 1;
+inline constexpr int kRebootCode = 2;
+
+// "yyyy/MM/dd HH:MM:00"
+QString oneOffWhenText(const QString& date, const QString& hour, const QString& minute);
+// "毎週：d(name) yyyy/MM/dd HH:MM:00"; digit 1 is Sunday.
+QString weeklyWhenText(int weekdayDigit, const QString& weekdayName, const QString& date,
+                       const QString& hour, const QString& minute);
+QString optionsText(bool sendMail, bool saveLog);
+
+struct PowerAction {
+    int code;
+    QString line; // the action line written before the request
+};
+// The action of an exactly matching action word; nullopt for any other text.
+std::optional<PowerAction> actionFor(const QString& actionWord);
+
+} // namespace tovik::schedule

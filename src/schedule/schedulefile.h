@@ -1,0 +1,40 @@
+// schedule.ini: loading it into the list, saving the list back, removing entries.
+#pragma once
+
+#include "schedule/schedulerows.h"
+#include "text/fileio.h"
+
+#include <functional>
+
+namespace tovik::schedule {
+
+// Shows the file error message box.
+class FileErrorReporter {
+public:
+    virtual ~FileErrorReporter() = default;
+    virtual void showFileError(const text::FileError& error) = 0;
+};
+
+// "エラーが生じました。" / "エラー番号:N" / "内容:text", CR LF between the lines.
+QString fileErrorMessage(const text::FileError& error);
+
+// What a load left behind, so that the next save does not lose unread lines.
+struct LoadResult {
+    bool complete = true;
+};
+
+// Appends one entry per line; yield runs before each line. Reports its own failures.
+LoadResult LoadSchedule(const QString& path, ScheduleRows& rows, const std::function<void()>& yield,
+                        FileErrorReporter& reporter);
+
+// Writes the whole list (nothing at all when it is empty). With keepBackup the file as it
+// was is first copied to path + ".bak"; keepBackup is cleared once that copy exists.
+void SaveSchedule(const QString& path, const ScheduleRows& rows, FileErrorReporter& reporter,
+                  bool& keepBackup);
+
+void RemoveScheduleItem(ScheduleRows& rows, int position);
+
+// The file's bytes for the list (CR LF after every line).
+QByteArray scheduleFileBytes(const ScheduleRows& rows);
+
+} // namespace tovik::schedule

@@ -1,0 +1,25 @@
+// The schedule list as the routines see it: rows addressed by 1-based position.
+#pragma once
+
+#include <QString>
+
+namespace tovik::schedule {
+
+// Positions and the entry count are 16-bit in the stored format's world.
+inline constexpr int kMaxEntries = 32767;
+
+enum class Column { Number = 0, When = 1, Action = 2, Options = 3 };
+
+class ScheduleRows {
+public:
+    virtual ~ScheduleRows() = default;
+    virtual int count() const = 0;
+    // Appends an entry with this number and empty other fields.
+    virtual void append(const QString& number) = 0;
+    virtual QString text(int position, Column column) const = 0;
+    virtual void setText(int position, Column column, const QString& text) = 0;
+    // Removes the entry; the ones behind move up and keep their numbers.
+    virtual void remove(int position) = 0;
+};
+
+} // namespace tovik::schedule

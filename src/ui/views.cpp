@@ -1,0 +1,64 @@
+#include "views.h"
+
+#include "form1.h"
+#include "presenter.h"
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTreeWidget>
+
+namespace tovik::ui {
+
+int ScheduleList::count() const { return m_tree->topLevelItemCount(); }
+
+void ScheduleList::append(const QString& number) {
+    auto* item = new QTreeWidgetItem(m_tree);
+    item->setText(0, number);
+}
+
+QString ScheduleList::text(int position, schedule::Column column) const {
+    return m_tree->topLevelItem(position - 1)->text(static_cast<int>(column));
+}
+
+void ScheduleList::setText(int position, schedule::Column column, const QString& text) {
+    m_tree->topLevelItem(position - 1)->setText(static_cast<int>(column), text);
+}
+
+void ScheduleList::remove(int position) { delete m_tree->takeTopLevelItem(position - 1); }
+
+int ScheduleList::selectedPosition() const {
+    QTreeWidgetItem* item = m_tree->currentItem();
+    if (!item || !item->isSelected())
+        return 0;
+    return m_tree->indexOfTopLevelItem(item) + 1;
+}
+
+QString MailFieldsView::text(int index) const { return m_form.mailText(index); }
+
+void MailFieldsView::setText(int index, const QString& text) { m_form.setMailText(index, text); }
+
+void FileErrorBox::showFileError(const text::FileError& error) {
+    m_presenter.message(schedule::fileErrorMessage(error));
+}
+
+QString logText(const QPlainTextEdit* log) {
+    QString text = log->toPlainText();
+    text.replace(u'\n', QStringLiteral("\r\n"));
+    return text;
+}
+
+void appendLogLine(QPlainTextEdit* log, const QString& line) {
+    QString text = line;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    // Inserting at the end costs the same at any length; setPlainText would re-lay out
+    // the whole log on every line.
+    QTextCursor cursor(log->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QLatin1Char('\n') + text);
+    log->verticalScrollBar()->setValue(log->verticalScrollBar()->maximum());
+}
+
+} // namespace tovik::ui

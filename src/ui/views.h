@@ -1,0 +1,58 @@
+// Thin views over Form1's controls; they hold no data of their own.
+#pragma once
+
+#include "notify/mailsettings.h"
+#include "schedule/schedulefile.h"
+#include "schedule/schedulerows.h"
+
+class QPlainTextEdit;
+class QTreeWidget;
+
+namespace tovik::ui {
+
+class Form1;
+class Presenter;
+
+// LVW1 as the schedule list, 1-based.
+class ScheduleList final : public schedule::ScheduleRows {
+public:
+    explicit ScheduleList(QTreeWidget* tree) : m_tree(tree) {}
+    int count() const override;
+    void append(const QString& number) override;
+    QString text(int position, schedule::Column column) const override;
+    void setText(int position, schedule::Column column, const QString& text) override;
+    void remove(int position) override;
+    // The selected entry's position, or 0 when none is selected.
+    int selectedPosition() const;
+
+private:
+    QTreeWidget* m_tree;
+};
+
+// TXT_MAIL(0)..(4).
+class MailFieldsView final : public notify::MailFields {
+public:
+    explicit MailFieldsView(Form1& form) : m_form(form) {}
+    QString text(int index) const override;
+    void setText(int index, const QString& text) override;
+
+private:
+    Form1& m_form;
+};
+
+// The file error message box.
+class FileErrorBox final : public schedule::FileErrorReporter {
+public:
+    explicit FileErrorBox(Presenter& presenter) : m_presenter(presenter) {}
+    void showFileError(const text::FileError& error) override;
+
+private:
+    Presenter& m_presenter;
+};
+
+// TXT_LOG's text with CR LF between lines, as the log file takes it.
+QString logText(const QPlainTextEdit* log);
+// Adds one line at the end, with the line break in front of it, and shows it.
+void appendLogLine(QPlainTextEdit* log, const QString& line);
+
+} // namespace tovik::ui
