@@ -21,8 +21,9 @@ QString AddBackslash(const QString& path) {
 
 QString applicationFolder() {
     const QString& forced = overrideFolder();
-    const QString folder =
-        forced.isEmpty() ? QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) : forced;
+    const QString folder = forced.isEmpty()
+                               ? QDir::toNativeSeparators(QCoreApplication::applicationDirPath())
+                               : forced;
     return AddBackslash(folder);
 }
 
@@ -30,8 +31,12 @@ void setApplicationFolderForTesting(const QString& folder) {
     overrideFolder() = QDir::toNativeSeparators(folder);
 }
 
-QString scheduleFilePath() { return applicationFolder() + QStringLiteral("schedule.ini"); }
-QString mailSettingsFilePath() { return applicationFolder() + QStringLiteral("e-mail.ini"); }
+QString scheduleFilePath() {
+    return applicationFolder() + QStringLiteral("schedule.ini");
+}
+QString mailSettingsFilePath() {
+    return applicationFolder() + QStringLiteral("e-mail.ini");
+}
 QString logFolderPath() {
     return applicationFolder() + QStringLiteral("log") + QDir::separator();
 }

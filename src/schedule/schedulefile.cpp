@@ -80,6 +80,8 @@ void SaveSchedule(const QString& path, const ScheduleRows& rows, FileErrorReport
         reporter.showFileError(e);
 }
 
-void RemoveScheduleItem(ScheduleRows& rows, int position) { rows.remove(position); }
+void RemoveScheduleItem(ScheduleRows& rows, int position) {
+    rows.remove(position);
+}
 
 } // namespace tovik::schedule

@@ -7,7 +7,9 @@
 
 namespace tovik::Funcs {
 
-bool IsToday(const QDate& date) { return date.isValid() && date == text::now().date(); }
+bool IsToday(const QDate& date) {
+    return date.isValid() && date == text::now().date();
+}
 
 bool IsNowTime(const QString& timeText) {
     if (timeText.size() < 5)

@@ -44,7 +44,8 @@ int runTick(const schedule::ScheduleRows& rows, TickActions& actions) {
     if (found == 0)
         return 0;
 
-    actions.writeLog(QStringLiteral("実行条件が見つかりました。項目番号=") + QString::number(found));
+    actions.writeLog(QStringLiteral("実行条件が見つかりました。項目番号=") +
+                     QString::number(found));
     // Each read re-checks the position: the mail send and the log line run no events,
     // but stay safe should that change.
     auto field = [&](Column c) { return found <= rows.count() ? rows.text(found, c) : QString(); };

@@ -14,6 +14,8 @@ QDateTime now() {
     return f ? f() : QDateTime::currentDateTime();
 }
 
-void setClockForTesting(std::function<QDateTime()> clock) { clockFunction() = std::move(clock); }
+void setClockForTesting(std::function<QDateTime()> clock) {
+    clockFunction() = std::move(clock);
+}
 
 } // namespace tovik::text

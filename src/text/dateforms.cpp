@@ -4,7 +4,9 @@ namespace tovik::text {
 
 namespace {
 
-QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+QString twoDigits(int n) {
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
 
 // Reads 1..maxDigits ASCII digits from text starting at pos; -1 when there are none.
 int readNumber(const QString& text, qsizetype& pos, int minDigits, int maxDigits) {

@@ -135,6 +135,8 @@ FileError copyFileOver(const QString& from, const QString& to) {
     return replaceFile(to, bytes);
 }
 
-void setFaultInjectorForTesting(FaultInjector f) { injector() = std::move(f); }
+void setFaultInjectorForTesting(FaultInjector f) {
+    injector() = std::move(f);
+}
 
 } // namespace tovik::text

@@ -13,8 +13,7 @@ QString decodeFileText(const QByteArray& bytes, bool* ok) {
         const QByteArray rest = bytes.mid(3);
         const QString decoded = QString::fromUtf8(rest);
         if (ok)
-            *ok = !decoded.contains(QChar::ReplacementCharacter) ||
-                  rest.contains("\xEF\xBF\xBD");
+            *ok = !decoded.contains(QChar::ReplacementCharacter) || rest.contains("\xEF\xBF\xBD");
         return decoded;
     }
     return decodeCp932(bytes, ok);

@@ -36,17 +36,21 @@ namespace tovik::ui {
 
 namespace {
 
-void yieldToEvents() { QCoreApplication::processEvents(); }
+void yieldToEvents() {
+    QCoreApplication::processEvents();
+}
 
 const QStringList& weekdayNames() {
-    static const QStringList names = {
-        QStringLiteral("日曜日"), QStringLiteral("月曜日"), QStringLiteral("火曜日"),
-        QStringLiteral("水曜日"), QStringLiteral("木曜日"), QStringLiteral("金曜日"),
-        QStringLiteral("土曜日")};
+    static const QStringList names = {QStringLiteral("日曜日"), QStringLiteral("月曜日"),
+                                      QStringLiteral("火曜日"), QStringLiteral("水曜日"),
+                                      QStringLiteral("木曜日"), QStringLiteral("金曜日"),
+                                      QStringLiteral("土曜日")};
     return names;
 }
 
-QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+QString twoDigits(int n) {
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
 
 // The tick's calls into the window and the other layers.
 class FormTickActions final : public scheduler::TickActions {
@@ -90,8 +94,7 @@ void Form1::connectHandlers() {
     connect(MNU_FILE_REBOOT, &QAction::triggered, this, &Form1::MNU_FILE_REBOOT_Click);
     connect(MNU_FILE_LOGOFF, &QAction::triggered, this, &Form1::MNU_FILE_LOGOFF_Click);
     connect(CMD_TEST_SEND, &QPushButton::clicked, this, &Form1::CMD_TEST_SEND_Click);
-    connect(MNU_HELP_SHOW_VERSION, &QAction::triggered, this,
-            &Form1::MNU_HELP_SHOW_VERSION_Click);
+    connect(MNU_HELP_SHOW_VERSION, &QAction::triggered, this, &Form1::MNU_HELP_SHOW_VERSION_Click);
     LVW1->viewport()->installEventFilter(this);
 }
 
@@ -174,9 +177,13 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void Form1::CMD_EXIT_Click() { close(); }
+void Form1::CMD_EXIT_Click() {
+    close();
+}
 
-void Form1::MNU_FILE_EXIT_Click() { close(); }
+void Form1::MNU_FILE_EXIT_Click() {
+    close();
+}
 
 // ---- the activity log ----
 
@@ -240,12 +247,11 @@ void Form1::CMD_SET_Click() {
     if (!options.isEmpty())
         rows.setText(p, schedule::Column::Options, options);
     if (OP_PATTERN[1]->isChecked()) {
-        rows.setText(p, schedule::Column::When,
-                     schedule::weeklyWhenText(COM_DATE[3]->currentIndex() + 1,
-                                              COM_DATE[3]->currentText(),
-                                              COM_DATE[0]->currentText(),
-                                              COM_DATE[1]->currentText(),
-                                              COM_DATE[2]->currentText()));
+        rows.setText(
+            p, schedule::Column::When,
+            schedule::weeklyWhenText(COM_DATE[3]->currentIndex() + 1, COM_DATE[3]->currentText(),
+                                     COM_DATE[0]->currentText(), COM_DATE[1]->currentText(),
+                                     COM_DATE[2]->currentText()));
     }
 }
 
@@ -340,6 +346,8 @@ void Form1::CMD_TEST_SEND_Click() {
 
 // ---- version box ----
 
-void Form1::MNU_HELP_SHOW_VERSION_Click() { m_presenter->information(app::versionBoxText()); }
+void Form1::MNU_HELP_SHOW_VERSION_Click() {
+    m_presenter->information(app::versionBoxText());
+}
 
 } // namespace tovik::ui

@@ -116,7 +116,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildUi();        // controls, captions, initial values, geometry (form1_layout.cpp)
+    void buildUi();         // controls, captions, initial values, geometry (form1_layout.cpp)
     void connectHandlers(); // event wiring (form1.cpp)
     void Form_Unload(int& cancel);
     void SetItemAction(int position);

@@ -36,8 +36,8 @@ int run(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QSt
 } // namespace
 
 bool MessageBoxPresenter::askYesNo(const QString& title, const QString& question) {
-    return run(m_parent, QMessageBox::Question, title, question,
-               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+    return run(m_parent, QMessageBox::Question, title, question, QMessageBox::Yes | QMessageBox::No,
+               QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 void MessageBoxPresenter::information(const QString& text) {

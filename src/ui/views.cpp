@@ -11,7 +11,9 @@
 
 namespace tovik::ui {
 
-int ScheduleList::count() const { return m_tree->topLevelItemCount(); }
+int ScheduleList::count() const {
+    return m_tree->topLevelItemCount();
+}
 
 void ScheduleList::append(const QString& number) {
     auto* item = new QTreeWidgetItem(m_tree);
@@ -26,7 +28,9 @@ void ScheduleList::setText(int position, schedule::Column column, const QString&
     m_tree->topLevelItem(position - 1)->setText(static_cast<int>(column), text);
 }
 
-void ScheduleList::remove(int position) { delete m_tree->takeTopLevelItem(position - 1); }
+void ScheduleList::remove(int position) {
+    delete m_tree->takeTopLevelItem(position - 1);
+}
 
 int ScheduleList::selectedPosition() const {
     QTreeWidgetItem* item = m_tree->currentItem();
@@ -35,9 +39,13 @@ int ScheduleList::selectedPosition() const {
     return m_tree->indexOfTopLevelItem(item) + 1;
 }
 
-QString MailFieldsView::text(int index) const { return m_form.mailText(index); }
+QString MailFieldsView::text(int index) const {
+    return m_form.mailText(index);
+}
 
-void MailFieldsView::setText(int index, const QString& text) { m_form.setMailText(index, text); }
+void MailFieldsView::setText(int index, const QString& text) {
+    m_form.setMailText(index, text);
+}
 
 void FileErrorBox::showFileError(const text::FileError& error) {
     m_presenter.message(schedule::fileErrorMessage(error));

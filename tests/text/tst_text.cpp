@@ -29,13 +29,14 @@ private slots:
 void TestText::cp932_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("logoff is eight bytes") << QStringLiteral("ログオフ")
-                                           << QByteArray("\x83\x8D\x83\x4F\x83\x49\x83\x74");
+    QTest::newRow("logoff is eight bytes")
+        << QStringLiteral("ログオフ") << QByteArray("\x83\x8D\x83\x4F\x83\x49\x83\x74");
     QTest::newRow("backslash stays 5C") << QStringLiteral("a\\b") << QByteArray("a\\b");
     QTest::newRow("tilde stays 7E") << QStringLiteral("~") << QByteArray("~");
     QTest::newRow("wave dash is 81 60") << QStringLiteral("～") << QByteArray("\x81\x60");
     QTest::newRow("circled one is 87 40") << QStringLiteral("①") << QByteArray("\x87\x40");
-    QTest::newRow("full-width colon") << QStringLiteral("毎週：") << QByteArray("\x96\x88\x8F\x54\x81\x46");
+    QTest::newRow("full-width colon")
+        << QStringLiteral("毎週：") << QByteArray("\x96\x88\x8F\x54\x81\x46");
     QTest::newRow("half-width kana") << QStringLiteral("ｱ") << QByteArray("\xB1");
 }
 
@@ -52,7 +53,8 @@ void TestText::cp932() {
 void TestText::cp932InvalidBytes_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
-    QTest::newRow("lone lead byte at the end") << QByteArray("ab\x83") << QStringLiteral("ab\uFFFD");
+    QTest::newRow("lone lead byte at the end")
+        << QByteArray("ab\x83") << QStringLiteral("ab\uFFFD");
     QTest::newRow("undefined byte") << QByteArray("a\xA0z") << QStringLiteral("a\uFFFDz");
     QTest::newRow("bad trail byte") << QByteArray("\x83\x20x") << QStringLiteral("\uFFFD x");
 }
@@ -92,8 +94,10 @@ void TestText::splitLines_data() {
     QTest::newRow("no end on last") << QStringLiteral("a\r\nb") << QStringList{u"a"_qs, u"b"_qs};
     QTest::newRow("lf") << QStringLiteral("a\nb\n") << QStringList{u"a"_qs, u"b"_qs};
     QTest::newRow("lone cr") << QStringLiteral("a\rb\r") << QStringList{u"a"_qs, u"b"_qs};
-    QTest::newRow("blank lines kept") << QStringLiteral("a\r\n\r\nb") << QStringList{u"a"_qs, u""_qs, u"b"_qs};
-    QTest::newRow("cr cr lf") << QStringLiteral("a\r\r\nb") << QStringList{u"a"_qs, u""_qs, u"b"_qs};
+    QTest::newRow("blank lines kept")
+        << QStringLiteral("a\r\n\r\nb") << QStringList{u"a"_qs, u""_qs, u"b"_qs};
+    QTest::newRow("cr cr lf") << QStringLiteral("a\r\r\nb")
+                              << QStringList{u"a"_qs, u""_qs, u"b"_qs};
     QTest::newRow("only line end") << QStringLiteral("\r\n") << QStringList{u""_qs};
 }
 
@@ -107,7 +111,8 @@ void TestText::dateForms() {
     const QDate d(2026, 12, 6);
     QCOMPARE(dateText(d), QStringLiteral("2026/12/06"));
     QCOMPARE(generalDateText(QDateTime(d, QTime(7, 5, 9))), QStringLiteral("2026/12/06 7:05:09"));
-    QCOMPARE(generalDateText(QDateTime(d, QTime(23, 59, 59))), QStringLiteral("2026/12/06 23:59:59"));
+    QCOMPARE(generalDateText(QDateTime(d, QTime(23, 59, 59))),
+             QStringLiteral("2026/12/06 23:59:59"));
     QCOMPARE(generalDateText(QDateTime(d, QTime(0, 0, 0))), QStringLiteral("2026/12/06"));
     QCOMPARE(generalDateText(QDateTime(d, QTime(0, 0, 1))), QStringLiteral("2026/12/06 0:00:01"));
     QCOMPARE(clockText(QTime(7, 5, 9)), QStringLiteral("07:05:09"));

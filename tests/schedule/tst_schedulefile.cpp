@@ -1,0 +1,300 @@
+// schedule.ini: loading, saving, the error box's numbers, and keeping unread lines.
+#include "schedule/entrytext.h"
+#include "schedule/schedulefile.h"
+#include "support/fakerows.h"
+#include "text/cp932.h"
+#include "text/fileio.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tovik;
+using tovik::testing::FakeRows;
+using tovik::testing::RecordingReporter;
+
+namespace {
+
+QByteArray sj(const QString& s) {
+    return text::encodeCp932(s);
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return f.readAll();
+}
+
+const QString kOneOff = QStringLiteral("2026/12/06 23:30:00");
+const QString kWeekly = QStringLiteral("毎週：6(金曜日) 2026/12/06 18:00:00");
+
+} // namespace
+
+class TestScheduleFile : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+    void exampleFileLoadsAndRoundTrips();
+    void lineEndsAndEncodings_data();
+    void lineEndsAndEncodings();
+    void faultyLines_data();
+    void faultyLines();
+    void tooManyLines();
+    void yieldsBeforeEachLine();
+    void backupKeepsUnreadLines();
+    void invalidBytesAreKeptInBackup();
+    void saveOfEmptyListLeavesFile();
+    void failedSaveKeepsOldFile();
+    void textCp932CannotHoldIsKept();
+    void removeKeepsNumbers();
+    void editorForms();
+
+private:
+    QString path() const { return m_dir.filePath(QStringLiteral("schedule.ini")); }
+    QTemporaryDir m_dir;
+};
+
+void TestScheduleFile::exampleFileLoadsAndRoundTrips() {
+    const QByteArray file =
+        sj(kOneOff + u",シャットダウン,+SENDMAIL+SAVELOG\r\n"_qs + kWeekly + u",ログオフ,\r\n"_qs);
+    writeBytes(path(), file);
+    FakeRows rows;
+    RecordingReporter reporter;
+    const auto result = schedule::LoadSchedule(
+        path(), rows, [] {}, reporter);
+    QVERIFY(result.complete);
+    QVERIFY(reporter.errors.isEmpty());
+    QCOMPARE(rows.dump(), (QStringList{u"1|"_qs + kOneOff + u"|シャットダウン|+SENDMAIL+SAVELOG"_qs,
+                                       u"2|"_qs + kWeekly + u"|ログオフ|"_qs}));
+    // Saved again byte for byte; "ログオフ" takes eight bytes.
+    QVERIFY(QFile::remove(path()));
+    bool keep = false;
+    schedule::SaveSchedule(path(), rows, reporter, keep);
+    QCOMPARE(readBytes(path()), file);
+    QVERIFY(file.contains(QByteArray("\x83\x8D\x83\x4F\x83\x49\x83\x74,\r\n")));
+}
+
+void TestScheduleFile::lineEndsAndEncodings_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    const QString a = u"1|"_qs + kOneOff + u"|再起動|"_qs;
+    const QString b = u"2|"_qs + kWeekly + u"|ログオフ|+SAVELOG"_qs;
+    const QString la = kOneOff + u",再起動,"_qs;
+    const QString lb = kWeekly + u",ログオフ,+SAVELOG"_qs;
+    QTest::newRow("empty file") << QByteArray() << QStringList();
+    QTest::newRow("last line without CR LF") << sj(la + u"\r\n"_qs + lb) << QStringList{a, b};
+    QTest::newRow("LF only") << sj(la + u"\n"_qs + lb + u"\n"_qs) << QStringList{a, b};
+    QTest::newRow("lone CR") << sj(la + u"\r"_qs + lb + u"\r"_qs) << QStringList{a, b};
+    QTest::newRow("UTF-8 with BOM")
+        << QByteArray("\xEF\xBB\xBF") + (la + u"\r\n"_qs + lb).toUtf8() << QStringList{a, b};
+}
+
+void TestScheduleFile::lineEndsAndEncodings() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    writeBytes(path(), bytes);
+    FakeRows rows;
+    RecordingReporter reporter;
+    QVERIFY(schedule::LoadSchedule(
+                path(), rows, [] {}, reporter)
+                .complete);
+    QVERIFY(reporter.errors.isEmpty());
+    QCOMPARE(rows.dump(), expected);
+}
+
+void TestScheduleFile::faultyLines_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("error");
+    QTest::newRow("four fields load three")
+        << sj(u"w,a,o,extra\r\n"_qs) << QStringList{u"1|w|a|o"_qs} << 0;
+    QTest::newRow("two fields stop the load") << sj(u"w1,a1,o1\r\nw,a\r\nw3,a3,o3\r\n"_qs)
+                                              << QStringList{u"1|w1|a1|o1"_qs, u"2|w|a|"_qs} << 9;
+    QTest::newRow("one field") << sj(u"just text\r\n"_qs) << QStringList{u"1|just text||"_qs} << 9;
+    QTest::newRow("empty line") << sj(u"w1,a1,\r\n\r\nw3,a3,\r\n"_qs)
+                                << QStringList{u"1|w1|a1|"_qs, u"2|||"_qs} << 9;
+    QTest::newRow("binary") << QByteArray("\x00\x01\x02\xFF\xFE", 5)
+                            << QStringList{u"1|\u0000\u0001\u0002\uFFFD\uFFFD||"_qs} << 9;
+    QTest::newRow("a 1 MB line") << QByteArray(1 << 20, 'x') + ",a,o\r\n"
+                                 << QStringList{u"1|"_qs + QString(1 << 20, u'x') + u"|a|o"_qs}
+                                 << 0;
+}
+
+void TestScheduleFile::faultyLines() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    QFETCH(int, error);
+    writeBytes(path(), bytes);
+    FakeRows rows;
+    RecordingReporter reporter;
+    const auto result = schedule::LoadSchedule(
+        path(), rows, [] {}, reporter);
+    QCOMPARE(rows.dump(), expected);
+    QCOMPARE(reporter.errors.size(), error ? 1 : 0);
+    if (error) {
+        QCOMPARE(reporter.errors.first().number, error);
+        QVERIFY(!result.complete);
+        QCOMPARE(schedule::fileErrorMessage(reporter.errors.first()),
+                 QStringLiteral("エラーが生じました。\r\nエラー番号:9\r\n内容:"
+                                "インデックスが有効範囲にありません。"));
+    }
+}
+
+void TestScheduleFile::tooManyLines() {
+    QByteArray bytes;
+    for (int i = 1; i <= 32768; ++i)
+        bytes += "w" + QByteArray::number(i) + ",a,\r\n";
+    writeBytes(path(), bytes);
+    FakeRows rows;
+    RecordingReporter reporter;
+    const auto result = schedule::LoadSchedule(
+        path(), rows, [] {}, reporter);
+    QCOMPARE(rows.count(), 32767);
+    QCOMPARE(rows.text(32767, schedule::Column::When), u"w32767"_qs);
+    QCOMPARE(reporter.errors.size(), 1);
+    QCOMPARE(reporter.errors.first().number, 6);
+    QVERIFY(!result.complete);
+
+    // Exactly 32767 lines is no error.
+    bytes.truncate(bytes.lastIndexOf("w32768"));
+    writeBytes(path(), bytes);
+    FakeRows full;
+    RecordingReporter quiet;
+    QVERIFY(schedule::LoadSchedule(
+                path(), full, [] {}, quiet)
+                .complete);
+    QCOMPARE(full.count(), 32767);
+    QVERIFY(quiet.errors.isEmpty());
+}
+
+void TestScheduleFile::yieldsBeforeEachLine() {
+    writeBytes(path(), "a,b,c\r\nd,e,f\r\ng,h,i\r\n");
+    FakeRows rows;
+    RecordingReporter reporter;
+    QList<int> seen;
+    // What a handler running in the yield sees: the entries loaded so far, complete.
+    schedule::LoadSchedule(
+        path(), rows, [&] { seen << rows.count(); }, reporter);
+    QCOMPARE(seen, (QList<int>{0, 1, 2}));
+}
+
+void TestScheduleFile::backupKeepsUnreadLines() {
+    const QByteArray original = "a,b,c\r\nbroken\r\nd,e,f\r\n";
+    writeBytes(path(), original);
+    FakeRows rows;
+    RecordingReporter reporter;
+    bool keep = !schedule::LoadSchedule(
+                     path(), rows, [] {}, reporter)
+                     .complete;
+    QVERIFY(keep);
+    rows.add(u"x"_qs, u"y"_qs);
+    schedule::SaveSchedule(path(), rows, reporter, keep);
+    QVERIFY(!keep);
+    QCOMPARE(readBytes(path() + u".bak"_qs), original);
+    QCOMPARE(readBytes(path()), QByteArray("a,b,c\r\nbroken,,\r\nx,y,\r\n"));
+    // A second save does not overwrite the kept original.
+    rows.add(u"z"_qs, u"z"_qs);
+    schedule::SaveSchedule(path(), rows, reporter, keep);
+    QCOMPARE(readBytes(path() + u".bak"_qs), original);
+}
+
+void TestScheduleFile::invalidBytesAreKeptInBackup() {
+    const QByteArray original = "a\xA0,b,c\r\n";
+    writeBytes(path(), original);
+    FakeRows rows;
+    RecordingReporter reporter;
+    bool keep = !schedule::LoadSchedule(
+                     path(), rows, [] {}, reporter)
+                     .complete;
+    QVERIFY(reporter.errors.isEmpty());
+    QVERIFY(keep);
+    schedule::SaveSchedule(path(), rows, reporter, keep);
+    QCOMPARE(readBytes(path() + u".bak"_qs), original);
+}
+
+void TestScheduleFile::saveOfEmptyListLeavesFile() {
+    writeBytes(path(), "old,entries,\r\n");
+    FakeRows rows;
+    RecordingReporter reporter;
+    bool keep = false;
+    schedule::SaveSchedule(path(), rows, reporter, keep);
+    QCOMPARE(readBytes(path()), QByteArray("old,entries,\r\n"));
+    QFile::remove(path());
+    schedule::SaveSchedule(path(), rows, reporter, keep);
+    QVERIFY(!QFile::exists(path()));
+    QVERIFY(reporter.errors.isEmpty());
+}
+
+void TestScheduleFile::failedSaveKeepsOldFile() {
+    writeBytes(path(), "old,entries,\r\n");
+    FakeRows rows;
+    rows.add(kOneOff, u"再起動"_qs);
+    RecordingReporter reporter;
+    bool keep = false;
+    text::setFaultInjectorForTesting([](text::FileOp op, const QString&) {
+        return op == text::FileOp::Replace ? std::optional(text::errorFor(text::errors::kDiskFull))
+                                           : std::nullopt;
+    });
+    schedule::SaveSchedule(path(), rows, reporter, keep);
+    text::setFaultInjectorForTesting({});
+    QCOMPARE(reporter.errors.size(), 1);
+    QCOMPARE(reporter.errors.first().number, 61);
+    QCOMPARE(readBytes(path()), QByteArray("old,entries,\r\n"));
+
+    // A backup that cannot be made stops the save: the unread lines stay in the file.
+    keep = true;
+    text::setFaultInjectorForTesting([](text::FileOp op, const QString&) {
+        return op == text::FileOp::Copy
+                   ? std::optional(text::errorFor(text::errors::kPermissionDenied))
+                   : std::nullopt;
+    });
+    schedule::SaveSchedule(path(), rows, reporter, keep);
+    text::setFaultInjectorForTesting({});
+    QCOMPARE(reporter.errors.size(), 2);
+    QCOMPARE(reporter.errors.last().number, 70);
+    QCOMPARE(readBytes(path()), QByteArray("old,entries,\r\n"));
+}
+
+void TestScheduleFile::textCp932CannotHoldIsKept() {
+    FakeRows rows;
+    rows.add(u"w😀"_qs, u"ログオフ"_qs, u"+SAVELOG"_qs);
+    RecordingReporter reporter;
+    bool keep = false;
+    schedule::SaveSchedule(path(), rows, reporter, keep);
+    QVERIFY(readBytes(path()).startsWith("\xEF\xBB\xBF"));
+    FakeRows back;
+    QVERIFY(schedule::LoadSchedule(
+                path(), back, [] {}, reporter)
+                .complete);
+    QCOMPARE(back.dump(), rows.dump());
+}
+
+void TestScheduleFile::removeKeepsNumbers() {
+    FakeRows rows;
+    rows.add(u"a"_qs, u"x"_qs);
+    rows.add(u"b"_qs, u"x"_qs);
+    rows.add(u"c"_qs, u"x"_qs);
+    schedule::RemoveScheduleItem(rows, 2);
+    QCOMPARE(rows.dump(), (QStringList{u"1|a|x|"_qs, u"3|c|x|"_qs}));
+}
+
+void TestScheduleFile::editorForms() {
+    QCOMPARE(schedule::oneOffWhenText(u"2026/12/06"_qs, u"23"_qs, u"30"_qs), kOneOff);
+    QCOMPARE(schedule::weeklyWhenText(6, u"金曜日"_qs, u"2026/12/06"_qs, u"18"_qs, u"00"_qs),
+             kWeekly);
+    QCOMPARE(schedule::optionsText(true, true), u"+SENDMAIL+SAVELOG"_qs);
+    QCOMPARE(schedule::optionsText(false, true), u"+SAVELOG"_qs);
+    QCOMPARE(schedule::optionsText(false, false), QString());
+    QVERIFY(!schedule::actionFor(u"シャットダウン "_qs));
+    QCOMPARE(schedule::actionFor(u"ログオフ"_qs)->code, 0);
+}
+
+QTEST_GUILESS_MAIN(TestScheduleFile)
+#include "tst_schedulefile.moc"

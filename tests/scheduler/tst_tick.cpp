@@ -1,0 +1,240 @@
+// The due test and one tick's walk, with a settable clock and recorded actions.
+#include "scheduler/funcs.h"
+#include "scheduler/tick.h"
+#include "support/fakerows.h"
+#include "text/clock.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+using namespace tovik;
+using tovik::testing::FakeRows;
+
+namespace {
+
+// Records every call in order, as one readable line each.
+class Recorder final : public scheduler::TickActions {
+public:
+    void yield() override {
+        ++yields;
+        if (onYield)
+            onYield();
+    }
+    void writeLog(const QString& m) override { calls << u"log:"_qs + m; }
+    void sendNotificationMail() override { calls << u"mail"_qs; }
+    text::FileError saveLogFile() override {
+        calls << u"savelog"_qs;
+        return saveError;
+    }
+    void doExitWindows(int code) override { calls << u"power:"_qs + QString::number(code); }
+
+    QStringList calls;
+    int yields = 0;
+    text::FileError saveError;
+    std::function<void()> onYield;
+};
+
+} // namespace
+
+class TestTick : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        // Sunday 2026/12/06 12:30:45.
+        m_now = QDateTime(QDate(2026, 12, 6), QTime(12, 30, 45));
+        text::setClockForTesting([this] { return m_now; });
+    }
+    void cleanup() { text::setClockForTesting({}); }
+    void isDue_data();
+    void isDue();
+    void minuteBoundaries();
+    void theRoad();
+    void optionsAndActions_data();
+    void optionsAndActions();
+    void firstDueWins();
+    void failedLogSave();
+    void listChangesDuringTheWalk();
+    void midnight();
+    void fileStatus();
+
+private:
+    QDateTime m_now;
+};
+
+void TestTick::isDue_data() {
+    QTest::addColumn<QString>("when");
+    QTest::addColumn<bool>("due");
+    QTest::newRow("one-off now") << u"2026/12/06 12:30:00"_qs << true;
+    QTest::newRow("one-off seconds not compared") << u"2026/12/06 12:30:59"_qs << true;
+    QTest::newRow("one-off minute passed") << u"2026/12/06 12:29:00"_qs << false;
+    QTest::newRow("one-off other day") << u"2026/12/07 12:30:00"_qs << false;
+    QTest::newRow("one-off one-digit month and day") << u"2026/12/6 12:30:00"_qs << true;
+    QTest::newRow("weekly Sunday, any date") << u"毎週：1(日曜日) 1999/01/01 12:30:00"_qs << true;
+    QTest::newRow("weekly Saturday") << u"毎週：7(土曜日) 2026/12/06 12:30:00"_qs << false;
+    QTest::newRow("weekly wrong minute") << u"毎週：1(日曜日) 2026/12/06 12:31:00"_qs << false;
+    QTest::newRow("weekly digit 0") << u"毎週：0(日曜日) 2026/12/06 12:30:00"_qs << false;
+    QTest::newRow("weekly digit 8") << u"毎週：8(日曜日) 2026/12/06 12:30:00"_qs << false;
+    QTest::newRow("weekly digit 9") << u"毎週：9(日曜日) 2026/12/06 12:30:00"_qs << false;
+    QTest::newRow("weekly not a digit") << u"毎週：X(日曜日) 2026/12/06 12:30:00"_qs << false;
+    QTest::newRow("full-width colon forces weekly") << u"2026/12/06 12:30:00 ："_qs << false;
+    QTest::newRow("ASCII colon is not weekly") << u"毎週:1(日曜日) 2026/12/06 12:30:00"_qs << false;
+    QTest::newRow("two blanks shift the fields") << u"2026/12/06  12:30:00"_qs << false;
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("date only") << u"2026/12/06"_qs << false;
+    QTest::newRow("short time") << u"2026/12/06 12:3"_qs << false;
+    QTest::newRow("bad date") << u"2026/02/30 12:30:00"_qs << false;
+    QTest::newRow("weekly too short") << u"毎週："_qs << false;
+    QTest::newRow("weekly without time field") << u"毎週：1(日曜日) 2026/12/06"_qs << false;
+    QTest::newRow("three-character weekly") << u"ab："_qs << false;
+}
+
+void TestTick::isDue() {
+    QFETCH(QString, when);
+    QFETCH(bool, due);
+    QCOMPARE(scheduler::isDue(when), due);
+}
+
+void TestTick::minuteBoundaries() {
+    const QString when = u"2026/12/06 12:30:00"_qs;
+    m_now.setTime(QTime(12, 30, 0));
+    QVERIFY(scheduler::isDue(when));
+    m_now.setTime(QTime(12, 30, 59));
+    QVERIFY(scheduler::isDue(when));
+    m_now.setTime(QTime(12, 31, 0));
+    QVERIFY(!scheduler::isDue(when));
+    m_now.setTime(QTime(12, 29, 59));
+    QVERIFY(!scheduler::isDue(when));
+}
+
+void TestTick::theRoad() {
+    FakeRows rows;
+    rows.add(u"2026/12/06 11:00:00"_qs, u"再起動"_qs);
+    rows.add(u"2026/12/06 12:30:00"_qs, u"シャットダウン"_qs, u"+SENDMAIL+SAVELOG"_qs);
+    Recorder r;
+    QCOMPARE(scheduler::runTick(rows, r), 2);
+    QCOMPARE(r.calls,
+             (QStringList{u"log:実行条件が見つかりました。項目番号=2"_qs, u"mail"_qs, u"savelog"_qs,
+                          u"log:シャットダウンを実行します。"_qs, u"power:1"_qs}));
+    QCOMPARE(r.yields, 2);
+    // Nothing marks it done: the next tick of the minute does it all again.
+    Recorder again;
+    QCOMPARE(scheduler::runTick(rows, again), 2);
+    QCOMPARE(again.calls, r.calls);
+}
+
+void TestTick::optionsAndActions_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("tokens reversed: mail still first")
+        << u"再起動"_qs << u"+SAVELOG+SENDMAIL"_qs
+        << QStringList{u"mail"_qs, u"savelog"_qs, u"log:再起動を実行します。"_qs, u"power:2"_qs};
+    QTest::newRow("lower-case token is no token")
+        << u"ログオフ"_qs << u"+sendmail"_qs
+        << QStringList{u"log:ログオフを実行します。"_qs, u"power:0"_qs};
+    QTest::newRow("unknown action word")
+        << u"シャットダウン "_qs << u"+SENDMAIL"_qs << QStringList{u"mail"_qs};
+    QTest::newRow("no options") << u"シャットダウン"_qs << QString()
+                                << QStringList{u"log:シャットダウンを実行します。"_qs,
+                                               u"power:1"_qs};
+}
+
+void TestTick::optionsAndActions() {
+    QFETCH(QString, action);
+    QFETCH(QString, options);
+    QFETCH(QStringList, after);
+    FakeRows rows;
+    rows.add(u"毎週：1(日曜日) 2020/01/01 12:30:00"_qs, action, options);
+    Recorder r;
+    scheduler::runTick(rows, r);
+    QCOMPARE(r.calls, QStringList{u"log:実行条件が見つかりました。項目番号=1"_qs} + after);
+}
+
+void TestTick::firstDueWins() {
+    FakeRows rows;
+    rows.add(u"2026/12/06 12:30:00"_qs, u"再起動"_qs);
+    rows.add(u"2026/12/06 12:30:00"_qs, u"シャットダウン"_qs);
+    rows.remove(1); // the found line names the position, not the number column ("2")
+    rows.add(u"2026/12/06 12:30:00"_qs, u"ログオフ"_qs);
+    Recorder r;
+    QCOMPARE(scheduler::runTick(rows, r), 1);
+    QCOMPARE(r.calls.first(), u"log:実行条件が見つかりました。項目番号=1"_qs);
+    QCOMPARE(r.calls.last(), u"power:1"_qs);
+
+    FakeRows none;
+    none.add(u"2026/12/06 12:31:00"_qs, u"再起動"_qs);
+    Recorder quiet;
+    QCOMPARE(scheduler::runTick(none, quiet), 0);
+    QVERIFY(quiet.calls.isEmpty());
+    FakeRows empty;
+    QCOMPARE(scheduler::runTick(empty, quiet), 0);
+    QCOMPARE(quiet.yields, 1);
+}
+
+void TestTick::failedLogSave() {
+    FakeRows rows;
+    rows.add(u"2026/12/06 12:30:00"_qs, u"シャットダウン"_qs, u"+SAVELOG"_qs);
+    Recorder r;
+    r.saveError = text::errorFor(76);
+    scheduler::runTick(rows, r);
+    QCOMPARE(
+        r.calls,
+        (QStringList{u"log:実行条件が見つかりました。項目番号=1"_qs, u"savelog"_qs,
+                     u"log:ログファイルを保存できませんでした::76::パスが見つかりません。"_qs}));
+}
+
+void TestTick::listChangesDuringTheWalk() {
+    // Deleted during a yield: the walk stops at the new end instead of reading past it.
+    FakeRows rows;
+    for (int i = 0; i < 3; ++i)
+        rows.add(u"2026/12/06 09:00:00"_qs, u"再起動"_qs);
+    Recorder r;
+    r.onYield = [&] {
+        if (r.yields == 2) {
+            rows.remove(3);
+            rows.remove(2);
+        }
+    };
+    QCOMPARE(scheduler::runTick(rows, r), 0);
+    QCOMPARE(r.yields, 2);
+
+    // Added during the walk: left for the next tick.
+    FakeRows grow;
+    grow.add(u"2026/12/06 09:00:00"_qs, u"再起動"_qs);
+    Recorder g;
+    g.onYield = [&] { grow.add(u"2026/12/06 12:30:00"_qs, u"再起動"_qs); };
+    QCOMPARE(scheduler::runTick(grow, g), 0);
+    Recorder next;
+    QCOMPARE(scheduler::runTick(grow, next), 2);
+}
+
+void TestTick::midnight() {
+    FakeRows rows;
+    rows.add(u"2026/12/07 00:00:00"_qs, u"再起動"_qs);
+    rows.add(u"毎週：2(月曜日) 2026/12/06 00:00:00"_qs, u"ログオフ"_qs);
+    m_now = QDateTime(QDate(2026, 12, 6), QTime(23, 59, 58));
+    Recorder before;
+    QCOMPARE(scheduler::runTick(rows, before), 0);
+    m_now = QDateTime(QDate(2026, 12, 7), QTime(0, 0, 3));
+    Recorder after;
+    QCOMPARE(scheduler::runTick(rows, after), 1);
+    rows.remove(1);
+    Recorder weekly;
+    QCOMPARE(scheduler::runTick(rows, weekly), 1);
+    QCOMPARE(weekly.calls.last(), u"power:0"_qs);
+}
+
+void TestTick::fileStatus() {
+    QTemporaryDir dir;
+    QCOMPARE(Funcs::FileStatus(dir.filePath(u"schedule.ini"_qs)), 10);
+    QVERIFY(QDir(dir.path()).mkdir(u"schedule.ini"_qs));
+    QCOMPARE(Funcs::FileStatus(dir.filePath(u"schedule.ini"_qs)), 10);
+    QFile f(dir.filePath(u"e-mail.ini"_qs));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    QCOMPARE(Funcs::FileStatus(dir.filePath(u"e-mail.ini"_qs)), 0);
+}
+
+QTEST_GUILESS_MAIN(TestTick)
+#include "tst_tick.moc"
