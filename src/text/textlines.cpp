@@ -2,6 +2,8 @@
 
 #include "cp932.h"
 
+#include <QStringDecoder>
+
 namespace tovik::text {
 
 namespace {
@@ -11,9 +13,14 @@ constexpr char kBom[] = "\xEF\xBB\xBF";
 QString decodeFileText(const QByteArray& bytes, bool* ok) {
     if (bytes.startsWith(kBom)) {
         const QByteArray rest = bytes.mid(3);
-        const QString decoded = QString::fromUtf8(rest);
+        // The decoder's own error flag: a U+FFFD written in the file must not hide a
+        // byte that was replaced elsewhere. A second mark is text (U+FEFF) and is kept, or
+        // it would be lost on the next save.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                         QStringDecoder::Flag::ConvertInitialBom);
+        const QString decoded = decoder(rest);
         if (ok)
-            *ok = !decoded.contains(QChar::ReplacementCharacter) || rest.contains("\xEF\xBF\xBD");
+            *ok = !decoder.hasError();
         return decoded;
     }
     return decodeCp932(bytes, ok);

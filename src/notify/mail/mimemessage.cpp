@@ -1,0 +1,147 @@
+#include "notify/mail/mimemessage.h"
+
+#include "notify/mail/mail.h"
+
+#include <QRandomGenerator>
+#include <QTimeZone>
+#include <array>
+
+namespace tovik::mail {
+
+namespace {
+
+const QByteArray kCrLf = QByteArrayLiteral("\r\n");
+const QByteArray kSubjectName = QByteArrayLiteral("Subject:");
+const QByteArray kWordStart = QByteArrayLiteral("=?UTF-8?B?");
+const QByteArray kWordEnd = QByteArrayLiteral("?=");
+
+// Kept as is only when nothing about it could be read differently: printable ASCII, single
+// inner blanks (a parser may drop leading ones), no "=?" that a decoder would take for an
+// encoded word, and short enough to need no folding.
+bool canStayPlain(const QString& subject) {
+    if (subject.isEmpty())
+        return true;
+    if (kSubjectName.size() + 1 + subject.size() > 78 || subject.startsWith(u' ') ||
+        subject.endsWith(u' ') || subject.contains(u"  ") || subject.contains(u"=?"))
+        return false;
+    return std::all_of(subject.begin(), subject.end(),
+                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
+}
+
+// Bytes of base64 payload that fit into one encoded word of the given length.
+qsizetype bytesPerWord(qsizetype wordLength) {
+    const qsizetype payloadChars = wordLength - kWordStart.size() - kWordEnd.size();
+    return payloadChars / 4 * 3;
+}
+
+} // namespace
+
+QByteArray subjectHeader(const QString& subject) {
+    if (canStayPlain(subject))
+        return kSubjectName + (subject.isEmpty() ? QByteArray() : ' ' + subject.toLatin1()) + kCrLf;
+
+    // The first word shares its line with "Subject: ", the others follow a folding blank;
+    // every line stays within 76 characters.
+    QByteArray out = kSubjectName;
+    qsizetype room = bytesPerWord(kMaxEncodedWordLength + 1 - (kSubjectName.size() + 1));
+    QByteArray chunk;
+    const auto flush = [&] {
+        out += ' ' + kWordStart + chunk.toBase64() + kWordEnd;
+        chunk.clear();
+        room = bytesPerWord(kMaxEncodedWordLength);
+    };
+    const QList<uint> codePoints = subject.toUcs4();
+    for (const uint codePoint : codePoints) {
+        const char32_t one[] = {codePoint};
+        const QByteArray bytes = QString::fromUcs4(one, 1).toUtf8();
+        if (chunk.size() + bytes.size() > room) {
+            flush();
+            out += kCrLf;
+        }
+        chunk += bytes;
+    }
+    flush();
+    return out + kCrLf;
+}
+
+QByteArray rfc5322Date(const QDateTime& date) {
+    static constexpr std::array<const char*, 7> kDays = {"Mon", "Tue", "Wed", "Thu",
+                                                         "Fri", "Sat", "Sun"};
+    static constexpr std::array<const char*, 12> kMonths = {
+        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    int offset = date.offsetFromUtc();
+    // A zone offset with seconds (old local mean times) has no numeric form: write UTC.
+    const QDateTime local = offset % 60 == 0 ? date : date.toTimeZone(QTimeZone::utc());
+    if (offset % 60 != 0)
+        offset = 0;
+    const QDate d = local.date();
+    const QTime t = local.time();
+    const int minutes = std::abs(offset) / 60;
+    return QStringLiteral("%1, %2 %3 %4 %5:%6:%7 %8%9%10")
+        .arg(QLatin1String(kDays[static_cast<size_t>(d.dayOfWeek() - 1)]))
+        .arg(d.day(), 2, 10, QLatin1Char('0'))
+        .arg(QLatin1String(kMonths[static_cast<size_t>(d.month() - 1)]))
+        .arg(d.year(), 4, 10, QLatin1Char('0'))
+        .arg(t.hour(), 2, 10, QLatin1Char('0'))
+        .arg(t.minute(), 2, 10, QLatin1Char('0'))
+        .arg(t.second(), 2, 10, QLatin1Char('0'))
+        .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+        .arg(minutes % 60, 2, 10, QLatin1Char('0'))
+        .toLatin1();
+}
+
+QByteArray base64Lines(const QByteArray& data) {
+    const QByteArray encoded = data.toBase64();
+    QByteArray out;
+    out.reserve(encoded.size() + encoded.size() / kMaxBodyLineLength * 2 + 2);
+    for (qsizetype i = 0; i < encoded.size(); i += kMaxBodyLineLength)
+        out += encoded.mid(i, kMaxBodyLineLength) + kCrLf;
+    return out;
+}
+
+QString normaliseLineEnds(const QString& text) {
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r') {
+            out += QStringLiteral("\r\n");
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+        } else if (c == u'\n') {
+            out += QStringLiteral("\r\n");
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString newMessageId(const QString& from, const QDateTime& date) {
+    const qsizetype at = from.lastIndexOf(u'@');
+    const QString domain =
+        at >= 0 && at + 1 < from.size() ? from.mid(at + 1) : QStringLiteral("localhost");
+    const quint64 random = QRandomGenerator::global()->generate64();
+    return QStringLiteral("%1.%2@%3")
+        .arg(date.toMSecsSinceEpoch(), 0, 36)
+        .arg(random, 0, 36)
+        .arg(domain);
+}
+
+QByteArray buildMessage(const Message& message, const QDateTime& date, const QString& messageId) {
+    QByteArray out;
+    out += "Date: " + rfc5322Date(date) + kCrLf;
+    out += "From: " + message.from.toUtf8() + kCrLf;
+    out += "To: " + message.to.toUtf8() + kCrLf;
+    out += subjectHeader(message.subject);
+    out += "Message-ID: <" + messageId.toUtf8() + '>' + kCrLf;
+    out += "MIME-Version: 1.0" + kCrLf;
+    out += "Content-Type: text/plain; charset=UTF-8" + kCrLf;
+    out += "Content-Transfer-Encoding: base64" + kCrLf;
+    out += kCrLf;
+    out += base64Lines(normaliseLineEnds(message.body).toUtf8());
+    return out;
+}
+
+} // namespace tovik::mail

@@ -1,0 +1,52 @@
+// The Windows privilege-then-request sequence, written against a table of operations so
+// that its order and its give-up-on-failure can be tested without Windows.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace tovik::power {
+
+// Stand-ins for HANDLE and LUID, so this header needs no windows.h.
+using TokenHandle = void*;
+struct PrivilegeId {
+    std::uint32_t lowPart = 0;
+    std::int32_t highPart = 0;
+};
+
+struct PrivilegeOps {
+    // OpenProcessToken on the own process for adjusting and querying privileges.
+    std::function<bool(TokenHandle& token)> openProcessToken;
+    // LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", ...).
+    std::function<bool(PrivilegeId& id)> lookupShutdownPrivilege;
+    // AdjustTokenPrivileges enabling exactly that one privilege.
+    std::function<bool(TokenHandle token, const PrivilegeId& id)> enablePrivilege;
+    // ExitWindowsEx(flags, reason).
+    std::function<void(std::uint32_t flags, std::uint32_t reason)> exitWindows;
+    std::function<void(TokenHandle token)> closeHandle;
+};
+
+// Enables the shutdown privilege, then asks for the action. The first failing step ends
+// it with no request at all, not even a log off. The code goes through unchanged as the
+// flags: no force flag is ever added.
+inline void requestWithShutdownPrivilege(const PrivilegeOps& ops, int code) {
+    TokenHandle token = nullptr;
+    if (!ops.openProcessToken(token))
+        return;
+
+    // Closed on every path once opened; the enabled privilege outlives the handle.
+    struct TokenCloser {
+        const PrivilegeOps& ops;
+        TokenHandle token;
+        ~TokenCloser() { ops.closeHandle(token); }
+    } closer{ops, token};
+
+    PrivilegeId id;
+    if (!ops.lookupShutdownPrivilege(id))
+        return;
+    if (!ops.enablePrivilege(token, id))
+        return;
+    ops.exitWindows(static_cast<std::uint32_t>(code), 0);
+}
+
+} // namespace tovik::power

@@ -1,0 +1,65 @@
+#include "power/win32backend.h"
+
+#include "power/privilegesequence.h"
+
+#include <windows.h>
+
+namespace tovik::power {
+
+namespace {
+
+// One privilege entry: count, LUID, attributes. AdjustTokenPrivileges gets exactly this size.
+static_assert(sizeof(TOKEN_PRIVILEGES) == 16);
+
+LUID toLuid(const PrivilegeId& id) {
+    LUID luid{};
+    luid.LowPart = id.lowPart;
+    luid.HighPart = id.highPart;
+    return luid;
+}
+
+const PrivilegeOps& win32Ops() {
+    static const PrivilegeOps ops{
+        [](TokenHandle& token) {
+            HANDLE handle = nullptr;
+            if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
+                                  &handle))
+                return false;
+            token = handle;
+            return true;
+        },
+        [](PrivilegeId& id) {
+            LUID luid{};
+            if (!LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &luid))
+                return false;
+            id.lowPart = luid.LowPart;
+            id.highPart = luid.HighPart;
+            return true;
+        },
+        [](TokenHandle token, const PrivilegeId& id) {
+            TOKEN_PRIVILEGES enable{};
+            enable.PrivilegeCount = 1;
+            enable.Privileges[0].Luid = toLuid(id);
+            enable.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+            // Filled in by Windows and never read: the privilege is not restored later.
+            TOKEN_PRIVILEGES previous{};
+            DWORD previousLength = 0;
+            // Success here does not mean the token holds the privilege; ExitWindowsEx
+            // will simply refuse then, which is the outcome we want anyway.
+            return AdjustTokenPrivileges(token, FALSE, &enable, sizeof(enable), &previous,
+                                         &previousLength) != 0;
+        },
+        [](std::uint32_t flags, std::uint32_t reason) { ExitWindowsEx(flags, reason); },
+        [](TokenHandle token) { CloseHandle(token); },
+    };
+    return ops;
+}
+
+} // namespace
+
+void Win32Backend::request(int code) {
+    // Every Windows we build for is of the NT family, so the privilege is always needed.
+    requestWithShutdownPrivilege(win32Ops(), code);
+}
+
+} // namespace tovik::power

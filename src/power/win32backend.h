@@ -1,0 +1,13 @@
+// Windows backend: the shutdown privilege, then ExitWindowsEx, never forced.
+#pragma once
+
+#include "power/power.h"
+
+namespace tovik::power {
+
+class Win32Backend final : public PowerBackend {
+public:
+    void request(int code) override;
+};
+
+} // namespace tovik::power

@@ -1,0 +1,117 @@
+// The Windows privilege sequence against fake operations: order, give-up, handle release.
+#include "power/privilegesequence.h"
+
+#include <QStringList>
+#include <QTest>
+
+using tovik::power::PrivilegeId;
+using tovik::power::PrivilegeOps;
+using tovik::power::TokenHandle;
+
+namespace {
+
+// Records every operation with the values it saw, so a wrong handle or identifier
+// passed between steps shows up as a wrong line.
+struct FakeWindows {
+    QStringList trace;
+    QString failAt;
+    int token = 0;
+    const PrivilegeId luid{0x1234u, 7};
+
+    TokenHandle handle() { return &token; }
+
+    PrivilegeOps ops() {
+        return {
+            [this](TokenHandle& out) {
+                trace << QStringLiteral("open");
+                if (failAt == QLatin1String("open"))
+                    return false;
+                out = handle();
+                return true;
+            },
+            [this](PrivilegeId& id) {
+                trace << QStringLiteral("lookup");
+                if (failAt == QLatin1String("lookup"))
+                    return false;
+                id = luid;
+                return true;
+            },
+            [this](TokenHandle token, const PrivilegeId& id) {
+                trace << QStringLiteral("adjust %1 %2:%3")
+                             .arg(describe(token))
+                             .arg(id.lowPart)
+                             .arg(id.highPart);
+                return failAt != QLatin1String("adjust");
+            },
+            [this](std::uint32_t flags, std::uint32_t reason) {
+                trace << QStringLiteral("exit %1 %2").arg(flags).arg(reason);
+            },
+            [this](TokenHandle token) { trace << QStringLiteral("close ") + describe(token); },
+        };
+    }
+
+    QString describe(TokenHandle token) {
+        return token == handle() ? QStringLiteral("token") : QStringLiteral("other");
+    }
+};
+
+} // namespace
+
+class TestPrivilegeSequence : public QObject {
+    Q_OBJECT
+
+private slots:
+    void requestsAfterEnablingThePrivilege_data() {
+        QTest::addColumn<int>("code");
+        QTest::newRow("log off") << 0;
+        QTest::newRow("shut down") << 1;
+        QTest::newRow("restart") << 2;
+    }
+    void requestsAfterEnablingThePrivilege() {
+        QFETCH(int, code);
+        FakeWindows windows;
+        tovik::power::requestWithShutdownPrivilege(windows.ops(), code);
+        const QStringList expected{
+            QStringLiteral("open"),
+            QStringLiteral("lookup"),
+            QStringLiteral("adjust token 4660:7"),
+            QStringLiteral("exit %1 0").arg(code),
+            QStringLiteral("close token"),
+        };
+        QCOMPARE(windows.trace, expected);
+    }
+
+    // Log off included: once a privilege step fails nothing at all is requested, and a
+    // token that was opened is still closed.
+    void givesUpAtTheFirstFailure_data() {
+        QTest::addColumn<QString>("failAt");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("expected");
+        const QString adjust = QStringLiteral("adjust token 4660:7");
+        for (const int code : {0, 1, 2}) {
+            const QByteArray suffix = " code " + QByteArray::number(code);
+            QTest::newRow(("open fails" + suffix).constData())
+                << QStringLiteral("open") << code << QStringList{QStringLiteral("open")};
+            QTest::newRow(("lookup fails" + suffix).constData())
+                << QStringLiteral("lookup") << code
+                << QStringList{QStringLiteral("open"), QStringLiteral("lookup"),
+                               QStringLiteral("close token")};
+            QTest::newRow(("adjust fails" + suffix).constData())
+                << QStringLiteral("adjust") << code
+                << QStringList{QStringLiteral("open"), QStringLiteral("lookup"), adjust,
+                               QStringLiteral("close token")};
+        }
+    }
+    void givesUpAtTheFirstFailure() {
+        QFETCH(QString, failAt);
+        QFETCH(int, code);
+        QFETCH(QStringList, expected);
+        FakeWindows windows;
+        windows.failAt = failAt;
+        tovik::power::requestWithShutdownPrivilege(windows.ops(), code);
+        QCOMPARE(windows.trace, expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPrivilegeSequence)
+#include "tst_privilege_sequence.moc"

@@ -1,0 +1,174 @@
+#include "support/smtprig.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#ifndef TOVIK_SMTP_SERVER_SCRIPT
+#error "TOVIK_SMTP_SERVER_SCRIPT must name tests/support/smtp_server.py"
+#endif
+
+namespace tovik::testsupport {
+
+namespace {
+
+// Debian's interpreter: another python3 earlier on the PATH may lack aiosmtpd.
+const QString kPython = QStringLiteral("/usr/bin/python3");
+constexpr int kStartWaitMs = 15000;
+
+QString modeName(SmtpRig::Mode mode) {
+    switch (mode) {
+    case SmtpRig::Mode::Accept:
+        return QStringLiteral("accept");
+    case SmtpRig::Mode::RefuseRecipient:
+        return QStringLiteral("refuse-recipient");
+    case SmtpRig::Mode::RefuseSender:
+        return QStringLiteral("refuse-sender");
+    case SmtpRig::Mode::Silent:
+        return QStringLiteral("silent");
+    }
+    return {};
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+SmtpRig::SmtpRig(Mode mode, QString host) : m_mode(mode), m_host(std::move(host)) {}
+
+SmtpRig::~SmtpRig() {
+    stop();
+}
+
+QString SmtpRig::scriptPath() {
+    return QStringLiteral(TOVIK_SMTP_SERVER_SCRIPT);
+}
+
+bool SmtpRig::start() {
+    stop();
+    m_error.clear();
+    if (!m_dir.isValid()) {
+        m_error = QStringLiteral("no temporary folder: ") + m_dir.errorString();
+        return false;
+    }
+    m_process = std::make_unique<QProcess>();
+    m_process->setProgram(kPython);
+    m_process->setArguments({scriptPath(), QStringLiteral("serve"), QStringLiteral("--folder"),
+                             m_dir.path(), QStringLiteral("--host"), m_host,
+                             QStringLiteral("--mode"), modeName(m_mode)});
+    m_process->setStandardErrorFile(m_dir.filePath(QStringLiteral("server.err")));
+    m_process->start();
+    if (!m_process->waitForStarted(kStartWaitMs)) {
+        m_error = QStringLiteral("cannot start ") + kPython + QStringLiteral(": ") +
+                  m_process->errorString();
+        m_process.reset();
+        return false;
+    }
+    QElapsedTimer waited;
+    waited.start();
+    QByteArray out;
+    while (!out.contains('\n') && waited.elapsed() < kStartWaitMs &&
+           m_process->state() == QProcess::Running) {
+        m_process->waitForReadyRead(200);
+        out += m_process->readAllStandardOutput();
+    }
+    const QByteArray line = out.left(out.indexOf('\n')).trimmed();
+    if (line.startsWith("LISTENING ")) {
+        m_port = static_cast<quint16>(line.mid(10).toUInt());
+        if (m_port != 0)
+            return true;
+    }
+    m_error = QStringLiteral("SMTP server did not come up: ") + QString::fromUtf8(out) +
+              QString::fromUtf8(readAll(m_dir.filePath(QStringLiteral("server.err"))));
+    stop();
+    return false;
+}
+
+void SmtpRig::stop() {
+    if (!m_process)
+        return;
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->terminate(); // SIGTERM to the server's PID
+        if (!m_process->waitForFinished(5000)) {
+            m_process->kill();
+            m_process->waitForFinished(5000);
+        }
+    }
+    m_process.reset();
+}
+
+bool SmtpRig::isRunning() const {
+    return m_process && m_process->state() == QProcess::Running;
+}
+
+QString SmtpRig::serverField() const {
+    const QString host = m_host.contains(u':') ? u'[' + m_host + u']' : m_host;
+    return host + u':' + QString::number(m_port);
+}
+
+int SmtpRig::connectionCount() const {
+    const QByteArray log = readAll(m_dir.filePath(QStringLiteral("connections.log")));
+    return static_cast<int>(log.count('\n'));
+}
+
+QList<SmtpRig::Received> SmtpRig::messages() const {
+    QList<Received> result;
+    const QDir dir(m_dir.path());
+    const QStringList names = dir.entryList({QStringLiteral("msg-*.eml")}, QDir::Files, QDir::Name);
+    for (const QString& name : names) {
+        const QString base = dir.filePath(name.chopped(4));
+        const QJsonObject meta =
+            QJsonDocument::fromJson(readAll(base + QStringLiteral(".json"))).object();
+        Received r;
+        r.mailFrom = meta.value(QStringLiteral("mail_from")).toString();
+        for (const auto& to : meta.value(QStringLiteral("rcpt_tos")).toArray())
+            r.recipients += to.toString();
+        r.helo = meta.value(QStringLiteral("helo")).toString();
+        r.raw = readAll(base + QStringLiteral(".eml"));
+        result += r;
+    }
+    return result;
+}
+
+QString SmtpRig::refusalText(Mode mode) {
+    switch (mode) {
+    case Mode::RefuseRecipient:
+        return QStringLiteral(
+            "5.1.1 Recipient address rejected: User unknown in local recipient table");
+    case Mode::RefuseSender:
+        return QStringLiteral("5.7.1 Sender address rejected: Access denied");
+    default:
+        return {};
+    }
+}
+
+QJsonObject SmtpRig::decode(const QByteArray& raw, QString* error) {
+    QProcess python;
+    python.start(kPython, {scriptPath(), QStringLiteral("decode")});
+    if (!python.waitForStarted(kStartWaitMs)) {
+        if (error)
+            *error = python.errorString();
+        return {};
+    }
+    python.write(raw);
+    python.closeWriteChannel();
+    if (!python.waitForFinished(30000) || python.exitCode() != 0) {
+        if (error)
+            *error = QString::fromUtf8(python.readAllStandardError());
+        python.kill();
+        python.waitForFinished();
+        return {};
+    }
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(python.readAllStandardOutput(), &parseError);
+    if (error && parseError.error != QJsonParseError::NoError)
+        *error = parseError.errorString();
+    return doc.object();
+}
+
+} // namespace tovik::testsupport

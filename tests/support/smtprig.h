@@ -1,0 +1,76 @@
+// A real SMTP server for tests: aiosmtpd on loopback, keeping every envelope and message.
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace tovik::testsupport {
+
+class SmtpRig final {
+public:
+    enum class Mode {
+        Accept,          // takes every message
+        RefuseRecipient, // 550 to RCPT TO
+        RefuseSender,    // 550 to MAIL FROM
+        Silent,          // accepts the connection and never answers
+    };
+
+    struct Received {
+        QString mailFrom;
+        QStringList recipients;
+        QString helo;
+        QByteArray raw; // as sent after DATA, dot-stuffing removed
+    };
+
+    explicit SmtpRig(Mode mode = Mode::Accept, QString host = QStringLiteral("127.0.0.1"));
+    ~SmtpRig();
+    SmtpRig(const SmtpRig&) = delete;
+    SmtpRig& operator=(const SmtpRig&) = delete;
+
+    // Starts the server on a free port and waits until it listens; false says why in
+    // errorString().
+    bool start();
+    // Ends the server by its PID (SIGTERM, then SIGKILL); the folder stays until destruction.
+    void stop();
+
+    bool isRunning() const;
+    quint16 port() const { return m_port; }
+    QString host() const { return m_host; }
+    // What to type into the server field to reach this server: "127.0.0.1:port", "[::1]:port".
+    QString serverField() const;
+    QString folder() const { return m_dir.path(); }
+    QString errorString() const { return m_error; }
+
+    // Connections the server accepted so far, refused and silent ones included.
+    int connectionCount() const;
+    // Every message taken so far, oldest first.
+    QList<Received> messages() const;
+
+    // The reply code and text (without the code) of the refusing modes.
+    static int refusalCode() { return 550; }
+    static QString refusalText(Mode mode);
+
+    // What Python's email package (policy.default) reads from a raw message: "subject",
+    // "from", "to", "date" (ISO 8601), "message_id", "content_type", "charset",
+    // "transfer_encoding", "body" (decoded text), "headers" ([name, decoded value] pairs) and
+    // "defects". An empty object when the parser could not be run (error says why).
+    static QJsonObject decode(const QByteArray& raw, QString* error = nullptr);
+
+    static QString scriptPath();
+
+private:
+    Mode m_mode;
+    QString m_host;
+    QTemporaryDir m_dir;
+    std::unique_ptr<QProcess> m_process;
+    quint16 m_port = 0;
+    QString m_error;
+};
+
+} // namespace tovik::testsupport

@@ -1,0 +1,541 @@
+// The real window, headless: start-up, close, log, pop-up menu, shortcuts, power commands,
+// the editor and the version box.
+#include "app/appfolder.h"
+#include "power/recordingbackend.h"
+#include "support/recordingpresenter.h"
+#include "text/clock.h"
+#include "text/cp932.h"
+#include "ui/form1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace tovik;
+using tovik::testing::RecordingPresenter;
+
+namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QStringList rowsOf(const QTreeWidget* tree) {
+    QStringList out;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const auto* item = tree->topLevelItem(i);
+        out << QStringList{item->text(0), item->text(1), item->text(2), item->text(3)}.join(u'|');
+    }
+    return out;
+}
+
+const QString kSep = QDir::separator();
+
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void firstStart();
+    void dateChoicesRollOver_data();
+    void dateChoicesRollOver();
+    void startWithBothFiles();
+    void logFolderThatCannotBeMade();
+    void faultyScheduleIsKept();
+    void everyCloseSaves_data();
+    void everyCloseSaves();
+    void closeWithNothingToSave();
+
+    void writeLogForms();
+    void popupOnRightRelease();
+    void shortcutsOnEveryTab();
+    void powerCommands_data();
+    void powerCommands();
+
+    void editorDefaultEntry();
+    void editorWeeklyEntries();
+    void editorOptionsAndRepeats();
+    void editorDeleteAndNumbers();
+    void editorReset();
+    void editorRefusesPastTheLimit();
+    void editedEntryIsDueAndSurvivesReload();
+    void versionBox();
+    void testSendWithMissingFields();
+    void tickSkippedWhileBusy();
+
+private:
+    std::unique_ptr<ui::Form1> start();
+    QString file(const QString& name) const { return m_dir->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::shared_ptr<RecordingPresenter> m_presenter;
+    power::RecordingBackend* m_power = nullptr;
+    QDateTime m_now;
+};
+
+void TestForm1::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    app::setApplicationFolderForTesting(m_dir->path());
+    m_now = QDateTime(QDate(2026, 12, 6), QTime(12, 30, 15)); // a Sunday
+    text::setClockForTesting([this] { return m_now; });
+    m_presenter = std::make_shared<RecordingPresenter>();
+    m_power = &power::RecordingBackend::install();
+}
+
+void TestForm1::cleanup() {
+    text::setClockForTesting({});
+    app::setApplicationFolderForTesting({});
+    power::setBackendForTesting(nullptr);
+}
+
+std::unique_ptr<ui::Form1> TestForm1::start() {
+    auto form = std::make_unique<ui::Form1>();
+    form->setPresenter(m_presenter);
+    form->TIM_MAIN->stop(); // ticks are driven by hand
+    form->Form_Load();
+    return form;
+}
+
+void TestForm1::firstStart() {
+    auto form = start();
+    QVERIFY(QFileInfo(file(u"log"_qs)).isDir());
+    const QString t = u" - 2026/12/06 12:30:15"_qs;
+    QCOMPARE(form->TXT_LOG->toPlainText(), u"アプリケーションを起動しました"_qs + t +
+                                               u"\nスケジュールファイルは有りませんでした"_qs + t +
+                                               u"\nメール設定ファイルは有りませんでした"_qs + t);
+    QCOMPARE(form->LB_STATUS->text(), u"メール設定ファイルは有りませんでした"_qs + t);
+    QCOMPARE(form->LVW1->topLevelItemCount(), 0);
+    QCOMPARE(form->mailText(3), u"From Tovik"_qs);
+    QCOMPARE(form->TAB1->currentIndex(), 0);
+    QCOMPARE(form->COM_DATE[1]->count(), 24);
+    QCOMPARE(form->COM_DATE[1]->itemText(23), u"23"_qs);
+    QCOMPARE(form->COM_DATE[2]->count(), 60);
+    QCOMPARE(form->COM_DATE[2]->itemText(5), u"05"_qs);
+    QCOMPARE(form->COM_DATE[3]->itemText(0), u"日曜日"_qs);
+    QCOMPARE(form->COM_DATE[3]->itemText(6), u"土曜日"_qs);
+    for (const QComboBox* combo : form->COM_DATE)
+        QCOMPARE(combo->currentIndex(), 0);
+    QCOMPARE(form->COM_DATE[0]->currentText(), u"2026/12/06"_qs);
+}
+
+void TestForm1::dateChoicesRollOver_data() {
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QStringList>("some");
+    QTest::newRow("month and year")
+        << QDate(2026, 12, 28)
+        << QStringList{u"2026/12/28"_qs, u"2026/12/31"_qs, u"2027/01/01"_qs, u"2027/01/07"_qs};
+    QTest::newRow("leap year end")
+        << QDate(2027, 12, 31)
+        << QStringList{u"2027/12/31"_qs, u"2028/01/03"_qs, u"2028/01/04"_qs, u"2028/01/10"_qs};
+}
+
+void TestForm1::dateChoicesRollOver() {
+    QFETCH(QDate, today);
+    QFETCH(QStringList, some);
+    m_now = QDateTime(today, QTime(9, 0));
+    auto form = start();
+    QCOMPARE(form->COM_DATE[0]->count(), 11);
+    QCOMPARE(form->COM_DATE[0]->itemText(0), some.at(0));
+    QCOMPARE(form->COM_DATE[0]->itemText(3), some.at(1));
+    QCOMPARE(form->COM_DATE[0]->itemText(4), some.at(2));
+    QCOMPARE(form->COM_DATE[0]->itemText(10), some.at(3));
+}
+
+void TestForm1::startWithBothFiles() {
+    QVERIFY(QDir(m_dir->path()).mkdir(u"log"_qs));
+    writeBytes(file(u"log/old.log"_qs), "keep");
+    writeBytes(file(u"schedule.ini"_qs),
+               text::encodeCp932(u"2026/12/06 23:30:00,シャットダウン,+SENDMAIL+SAVELOG\r\n"
+                                 u"毎週：6(金曜日) 2026/12/06 18:00:00,ログオフ,\r\n"_qs));
+    writeBytes(file(u"e-mail.ini"_qs),
+               text::encodeCp932(u"mail.example.jp\r\nto@example.jp\r\n"
+                                 u"from@example.jp\r\n件名\r\n一行目\r\n二行目\r\n"_qs));
+    auto form = start();
+    const QString t = u" - 2026/12/06 12:30:15"_qs;
+    QCOMPARE(form->TXT_LOG->toPlainText(), u"アプリケーションを起動しました"_qs + t +
+                                               u"\nスケジュールファイルが存在しました。→"_qs +
+                                               m_dir->path() + kSep + u"schedule.ini"_qs + t +
+                                               u"\nメール設定ファイル読み込み成功"_qs + t);
+    QCOMPARE(rowsOf(form->LVW1),
+             (QStringList{u"1|2026/12/06 23:30:00|シャットダウン|+SENDMAIL+SAVELOG"_qs,
+                          u"2|毎週：6(金曜日) 2026/12/06 18:00:00|ログオフ|"_qs}));
+    QCOMPARE(form->mailText(0), u"mail.example.jp"_qs);
+    QCOMPARE(form->mailText(4), u"一行目\n二行目"_qs);
+    QCOMPARE(readBytes(file(u"log/old.log"_qs)), QByteArray("keep"));
+    QVERIFY(m_presenter->boxes.isEmpty());
+}
+
+void TestForm1::logFolderThatCannotBeMade() {
+    writeBytes(file(u"log"_qs), "a file where the folder should be");
+    auto form = start();
+    QVERIFY(form->TXT_LOG->toPlainText().contains(u"ログフォルダを作成できませんでした。→"_qs +
+                                                  m_dir->path() + kSep + u"log"_qs + kSep +
+                                                  u" - "_qs));
+    QVERIFY(form->LB_STATUS->text().startsWith(u"メール設定ファイルは有りませんでした"_qs));
+}
+
+void TestForm1::faultyScheduleIsKept() {
+    const QByteArray original = "a,b,c\r\nbroken\r\nd,e,f\r\n";
+    writeBytes(file(u"schedule.ini"_qs), original);
+    {
+        auto form = start();
+        QCOMPARE(
+            m_presenter->boxes,
+            QStringList{
+                u"message|エラーが生じました。\r\nエラー番号:9\r\n内容:インデックスが有効範囲にありません。"_qs});
+        QCOMPARE(form->LVW1->topLevelItemCount(), 2);
+        form->close();
+    }
+    QCOMPARE(readBytes(file(u"schedule.ini.bak"_qs)), original);
+    QCOMPARE(readBytes(file(u"schedule.ini"_qs)), QByteArray("a,b,c\r\nbroken,,\r\n"));
+}
+
+void TestForm1::everyCloseSaves_data() {
+    QTest::addColumn<int>("way");
+    QTest::newRow("close control") << 0;
+    QTest::newRow("終了 button") << 1;
+    QTest::newRow("File menu 終了") << 2;
+}
+
+void TestForm1::everyCloseSaves() {
+    QFETCH(int, way);
+    auto form = start();
+    form->show();
+    form->setMailText(0, u"smtp.example.jp"_qs);
+    form->setMailText(1, u"to@example.jp"_qs);
+    form->setMailText(4, u"本文\n二行目"_qs);
+    form->COM_DATE[1]->setCurrentIndex(7);
+    form->OP_SHUTDOWN[2]->setChecked(true);
+    form->CMD_SET_Click();
+    if (way == 0)
+        form->close();
+    else if (way == 1)
+        QTest::mouseClick(form->CMD_EXIT, Qt::LeftButton); // on the first tab, shown
+    else
+        form->MNU_FILE_EXIT->trigger();
+    QVERIFY(!form->isVisible());
+    QCOMPARE(readBytes(file(u"schedule.ini"_qs)),
+             text::encodeCp932(u"2026/12/06 07:00:00,ログオフ,\r\n"_qs));
+    QCOMPARE(readBytes(file(u"e-mail.ini"_qs)),
+             text::encodeCp932(
+                 u"smtp.example.jp\r\nto@example.jp\r\n\r\nFrom Tovik\r\n本文\r\n二行目\r\n"_qs));
+    // The files are written once, however the window is closed afterwards.
+    QFile::remove(file(u"schedule.ini"_qs));
+    form->close();
+    QVERIFY(!QFile::exists(file(u"schedule.ini"_qs)));
+}
+
+void TestForm1::closeWithNothingToSave() {
+    writeBytes(file(u"e-mail.ini"_qs), "\r\n\r\n\r\nsubject\r\n");
+    auto form = start();
+    form->setMailText(3, u"changed"_qs);
+    form->close();
+    QVERIFY(!QFile::exists(file(u"schedule.ini"_qs)));
+    QCOMPARE(readBytes(file(u"e-mail.ini"_qs)), QByteArray("\r\n\r\n\r\nsubject\r\n"));
+}
+
+void TestForm1::writeLogForms() {
+    auto form = start();
+    form->TXT_LOG->setPlainText(QString());
+    form->WriteLog(u"X"_qs);
+    QCOMPARE(form->TXT_LOG->toPlainText(), u"\nX - 2026/12/06 12:30:15"_qs);
+    form->WriteLog(u"a\r\nb"_qs);
+    QCOMPARE(form->TXT_LOG->toPlainText(),
+             u"\nX - 2026/12/06 12:30:15\na\nb - 2026/12/06 12:30:15"_qs);
+    QCOMPARE(form->LB_STATUS->text(), u"a\r\nb - 2026/12/06 12:30:15"_qs);
+    form->WriteLog(QString());
+    QVERIFY(form->TXT_LOG->toPlainText().endsWith(u"\n - 2026/12/06 12:30:15"_qs));
+}
+
+void TestForm1::popupOnRightRelease() {
+    auto form = start();
+    form->TAB1->setCurrentIndex(1);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QSignalSpy shown(form->MNU_POPUP, &QMenu::aboutToShow);
+    connect(form->MNU_POPUP, &QMenu::aboutToShow, form->MNU_POPUP,
+            [menu = form->MNU_POPUP] { QTimer::singleShot(0, menu, &QMenu::close); });
+    QWidget* viewport = form->LVW1->viewport();
+    // An empty list still gets the menu; left and middle buttons get nothing.
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseRelease(viewport, Qt::MiddleButton, {}, QPoint(20, 20));
+    QCOMPARE(shown.count(), 0);
+    QTest::mouseRelease(viewport, Qt::RightButton, {}, QPoint(20, 20));
+    QCOMPARE(shown.count(), 1);
+    // The edit item does nothing.
+    form->CMD_SET_Click();
+    form->MNU_POPUP_SELECTITEM_EDIT->trigger();
+    QCOMPARE(form->LVW1->topLevelItemCount(), 1);
+}
+
+void TestForm1::shortcutsOnEveryTab() {
+    auto form = start();
+    form->show();
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    m_presenter->answerYes = false;
+    for (int tab = 0; tab < 4; ++tab) {
+        form->TAB1->setCurrentIndex(tab);
+        m_presenter->boxes.clear();
+        QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(form.get(), Qt::Key_R, Qt::ControlModifier);
+        QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(m_presenter->boxes.size(), 3);
+        QVERIFY2(m_presenter->boxes.at(0).startsWith(u"question|シャットダウン確認|"_qs),
+                 qPrintable(QString::number(tab)));
+        QVERIFY(m_presenter->boxes.at(1).startsWith(u"question|再起動確認|"_qs));
+        QVERIFY(m_presenter->boxes.at(2).startsWith(u"question|ログオフ確認|"_qs));
+    }
+    QVERIFY(m_power->codes().isEmpty());
+}
+
+void TestForm1::powerCommands_data() {
+    QTest::addColumn<int>("which");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("code");
+    const QString s =
+        u"question|シャットダウン確認|シャットダウンを実行します。よろしいですか？"_qs;
+    const QString r = u"question|再起動確認|再起動を実行します。よろしいですか？"_qs;
+    const QString l = u"question|ログオフ確認|ログオフを実行します。よろしいですか？"_qs;
+    QTest::newRow("shut down, yes") << 0 << true << s << u"シャットダウンを実行します。"_qs << 1;
+    QTest::newRow("restart, yes") << 1 << true << r << u"再起動を実行します。"_qs << 2;
+    QTest::newRow("log off, yes") << 2 << true << l << u"ログオフを実行します。"_qs << 0;
+    QTest::newRow("shut down, no") << 0 << false << s << QString() << -1;
+    QTest::newRow("restart, no") << 1 << false << r << QString() << -1;
+    QTest::newRow("log off, no") << 2 << false << l << QString() << -1;
+}
+
+void TestForm1::powerCommands() {
+    QFETCH(int, which);
+    QFETCH(bool, yes);
+    QFETCH(QString, box);
+    QFETCH(QString, line);
+    QFETCH(int, code);
+    auto form = start();
+    const QString logBefore = form->TXT_LOG->toPlainText();
+    m_presenter->answerYes = yes;
+    QAction* actions[] = {form->MNU_FILE_SHUTSOWN, form->MNU_FILE_REBOOT, form->MNU_FILE_LOGOFF};
+    actions[which]->trigger();
+    QCOMPARE(m_presenter->boxes, QStringList{box});
+    if (yes) {
+        QCOMPARE(form->TXT_LOG->toPlainText(),
+                 logBefore + u'\n' + line + u" - 2026/12/06 12:30:15"_qs);
+        QCOMPARE(m_power->codes(), QList<int>{code});
+    } else {
+        QCOMPARE(form->TXT_LOG->toPlainText(), logBefore);
+        QVERIFY(m_power->codes().isEmpty());
+    }
+}
+
+void TestForm1::editorDefaultEntry() {
+    auto form = start();
+    QTest::mouseClick(form->CMD_SET, Qt::LeftButton);
+    QCOMPARE(form->TAB1->currentIndex(), 1);
+    QCOMPARE(rowsOf(form->LVW1), QStringList{u"1|2026/12/06 00:00:00|シャットダウン|"_qs});
+}
+
+void TestForm1::editorWeeklyEntries() {
+    auto form = start();
+    form->OP_PATTERN[1]->setChecked(true);
+    QVERIFY(!form->OP_PATTERN[0]->isChecked());
+    QVERIFY(form->OP_SHUTDOWN[0]->isChecked());
+    form->COM_DATE[3]->setCurrentIndex(5);
+    form->COM_DATE[1]->setCurrentIndex(18);
+    form->OP_SHUTDOWN[2]->setChecked(true);
+    form->CHK_SHUTDOWN[0]->setChecked(true);
+    form->CHK_SHUTDOWN[1]->setChecked(true);
+    form->CMD_SET_Click();
+    form->COM_DATE[3]->setCurrentIndex(0);
+    form->CMD_SET_Click();
+    form->COM_DATE[3]->setCurrentIndex(6);
+    form->OP_SHUTDOWN[1]->setChecked(true);
+    form->CMD_SET_Click();
+    QCOMPARE(rowsOf(form->LVW1),
+             (QStringList{u"1|毎週：6(金曜日) 2026/12/06 18:00:00|ログオフ|+SENDMAIL+SAVELOG"_qs,
+                          u"2|毎週：1(日曜日) 2026/12/06 18:00:00|ログオフ|+SENDMAIL+SAVELOG"_qs,
+                          u"3|毎週：7(土曜日) 2026/12/06 18:00:00|再起動|+SENDMAIL+SAVELOG"_qs}));
+}
+
+void TestForm1::editorOptionsAndRepeats() {
+    auto form = start();
+    form->CHK_SHUTDOWN[1]->setChecked(true);
+    form->CMD_SET_Click();
+    form->CHK_SHUTDOWN[1]->setChecked(false);
+    form->CHK_SHUTDOWN[0]->setChecked(true);
+    form->COM_DATE[0]->setCurrentIndex(10);
+    form->COM_DATE[2]->setCurrentIndex(59);
+    form->CMD_SET_Click();
+    form->CMD_SET_Click();
+    QCOMPARE(rowsOf(form->LVW1),
+             (QStringList{u"1|2026/12/06 00:00:00|シャットダウン|+SAVELOG"_qs,
+                          u"2|2026/12/16 00:59:00|シャットダウン|+SENDMAIL"_qs,
+                          u"3|2026/12/16 00:59:00|シャットダウン|+SENDMAIL"_qs}));
+}
+
+void TestForm1::editorDeleteAndNumbers() {
+    auto form = start();
+    // Nothing to delete, and nothing selected: no change.
+    form->MNU_POPUP_SELECTITEM_DELETE->trigger();
+    for (int i = 0; i < 3; ++i)
+        form->CMD_SET_Click();
+    form->LVW1->clearSelection();
+    form->LVW1->setCurrentItem(nullptr);
+    form->MNU_POPUP_SELECTITEM_DELETE->trigger();
+    QCOMPARE(form->LVW1->topLevelItemCount(), 3);
+
+    form->LVW1->setCurrentItem(form->LVW1->topLevelItem(1));
+    form->MNU_POPUP_SELECTITEM_DELETE->trigger();
+    form->CMD_SET_Click();
+    QStringList numbers;
+    for (const QString& row : rowsOf(form->LVW1))
+        numbers << row.section(u'|', 0, 0);
+    QCOMPARE(numbers, (QStringList{u"1"_qs, u"3"_qs, u"3"_qs}));
+
+    // Deleting every entry, then closing, leaves the old file alone.
+    writeBytes(file(u"schedule.ini"_qs), "old,file,\r\n");
+    while (form->LVW1->topLevelItemCount() > 0) {
+        form->LVW1->setCurrentItem(form->LVW1->topLevelItem(0));
+        form->MNU_POPUP_SELECTITEM_DELETE->trigger();
+    }
+    form->close();
+    QCOMPARE(readBytes(file(u"schedule.ini"_qs)), QByteArray("old,file,\r\n"));
+}
+
+void TestForm1::editorReset() {
+    auto form = start();
+    form->CMD_SET_Click();
+    form->OP_SHUTDOWN[1]->setChecked(true);
+    form->CHK_SHUTDOWN[0]->setChecked(true);
+    form->CHK_SHUTDOWN[1]->setChecked(true);
+    form->OP_PATTERN[1]->setChecked(true);
+    for (QComboBox* combo : form->COM_DATE)
+        combo->setCurrentIndex(3);
+    form->TAB1->setCurrentIndex(2);
+    QTest::mouseClick(form->CMD_DEFAULT, Qt::LeftButton);
+    QVERIFY(form->OP_SHUTDOWN[0]->isChecked());
+    QVERIFY(!form->CHK_SHUTDOWN[0]->isChecked());
+    QVERIFY(!form->CHK_SHUTDOWN[1]->isChecked());
+    QVERIFY(form->OP_PATTERN[0]->isChecked());
+    for (const QComboBox* combo : form->COM_DATE)
+        QCOMPARE(combo->currentIndex(), 0);
+    QCOMPARE(form->TAB1->currentIndex(), 2);
+    QCOMPARE(form->LVW1->topLevelItemCount(), 1);
+}
+
+void TestForm1::editorRefusesPastTheLimit() {
+    auto form = start();
+    for (int i = 0; i < 32767; ++i)
+        (new QTreeWidgetItem(form->LVW1))->setText(0, QString::number(i + 1));
+    form->CMD_SET_Click();
+    QCOMPARE(form->LVW1->topLevelItemCount(), 32767);
+    QCOMPARE(m_presenter->boxes.size(), 1);
+    QVERIFY(m_presenter->boxes.first().startsWith(u"message|"_qs));
+}
+
+void TestForm1::editedEntryIsDueAndSurvivesReload() {
+    auto form = start();
+    form->COM_DATE[1]->setCurrentIndex(12);
+    form->COM_DATE[2]->setCurrentIndex(30);
+    form->OP_SHUTDOWN[1]->setChecked(true);
+    form->CMD_SET_Click();
+    form->OP_PATTERN[1]->setChecked(true);
+    form->OP_SHUTDOWN[2]->setChecked(true);
+    form->CMD_SET_Click();
+    form->TIM_MAIN_Timer();
+    QCOMPARE(m_power->codes(), QList<int>{2});
+    form->LVW1->setCurrentItem(form->LVW1->topLevelItem(0));
+    form->MNU_POPUP_SELECTITEM_DELETE->trigger();
+    form->TIM_MAIN_Timer();
+    QCOMPARE(m_power->codes(), (QList<int>{2, 0}));
+    const QStringList before = rowsOf(form->LVW1);
+    form->close();
+    const QByteArray saved = readBytes(file(u"schedule.ini"_qs));
+    auto again = start();
+    QCOMPARE(rowsOf(again->LVW1).replaceInStrings(QRegularExpression(u"^\\d+"_qs), u"n"_qs),
+             QStringList(before).replaceInStrings(QRegularExpression(u"^\\d+"_qs), u"n"_qs));
+    again->close();
+    QCOMPARE(readBytes(file(u"schedule.ini"_qs)), saved);
+}
+
+void TestForm1::versionBox() {
+    auto form = start();
+    const QString log = form->TXT_LOG->toPlainText();
+    form->MNU_HELP_SHOW_VERSION->trigger();
+    form->MNU_HELP_SHOW_VERSION->trigger();
+    const QString text =
+        u"information|Tovim\r\nバージョン情報：1.1.0\r\nHP：https://github.com/tovik-app/tovik"_qs;
+    QCOMPARE(m_presenter->boxes, (QStringList{text, text}));
+    QCOMPARE(form->TXT_LOG->toPlainText(), log);
+}
+
+void TestForm1::testSendWithMissingFields() {
+    auto form = start();
+    form->setMailText(0, u"127.0.0.1"_qs);
+    QTest::mouseClick(form->CMD_TEST_SEND, Qt::LeftButton); // hidden tab: the handler still runs
+    form->CMD_TEST_SEND_Click();
+    QVERIFY(form->LB_STATUS->text().startsWith(
+        u"SMTPサーバー/宛先/送信元のいずれかが不明です。メールを送信できません。 - "_qs));
+    QVERIFY(form->CMD_TEST_SEND->isEnabled());
+}
+
+void TestForm1::tickSkippedWhileBusy() {
+    auto form = start();
+    form->CMD_SET_Click(); // 00:00, not due
+    form->COM_DATE[1]->setCurrentIndex(12);
+    form->COM_DATE[2]->setCurrentIndex(30);
+    form->CMD_SET_Click(); // due
+    // A timer event during the walk's yield starts no second walk.
+    int nested = 0;
+    QTimer::singleShot(0, form.get(), [&] {
+        form->TIM_MAIN_Timer();
+        ++nested;
+    });
+    form->TIM_MAIN_Timer();
+    QCOMPARE(nested, 1);
+    QCOMPARE(m_power->codes(), QList<int>{1});
+    // Nor while a real question box waits for its answer.
+    form->setPresenter(nullptr);
+    bool answered = false;
+    QTimer::singleShot(50, form.get(), [&] {
+        form->TIM_MAIN_Timer();
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            QCOMPARE(box->button(QMessageBox::No)->text(), u"いいえ(&N)"_qs);
+            QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
+            box->button(QMessageBox::No)->click();
+            answered = true;
+        }
+    });
+    form->MNU_FILE_REBOOT->trigger();
+    QVERIFY(answered);
+    QCOMPARE(m_power->codes(), QList<int>{1});
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
