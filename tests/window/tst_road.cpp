@@ -1,0 +1,175 @@
+// A scheduled shutdown carried out on its own: found line, mail to a real SMTP server on
+// loopback, the day's log file, then the action line and the power request.
+#include "app/appfolder.h"
+#include "power/power.h"
+#include "power/recordingbackend.h"
+#include "support/recordingpresenter.h"
+#include "support/smtprig.h"
+#include "text/clock.h"
+#include "text/cp932.h"
+#include "ui/form1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace tovik;
+
+namespace {
+
+// Records each request together with what the log and the list held at that moment.
+class SnapshotBackend final : public power::PowerBackend {
+public:
+    explicit SnapshotBackend(ui::Form1*& form) : m_form(form) {}
+    void request(int code) override {
+        codes << code;
+        lastLogLine = m_form->TXT_LOG->toPlainText().section(u'\n', -1);
+        listSize = m_form->LVW1->topLevelItemCount();
+    }
+    QList<int> codes;
+    QString lastLogLine;
+    int listSize = 0;
+
+private:
+    ui::Form1*& m_form;
+};
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TestRoad : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void scheduledShutdownWithBothOptions();
+    void failedLogSaveStopsBeforeThePowerRequest();
+    void tickWhileTheScheduleLoads();
+
+private:
+    void writeSchedule(const QString& text);
+    std::unique_ptr<ui::Form1> start();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ui::Form1* m_form = nullptr;
+    SnapshotBackend* m_power = nullptr;
+    QDateTime m_now;
+};
+
+void TestRoad::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    app::setApplicationFolderForTesting(m_dir->path());
+    m_now = QDateTime(QDate(2026, 12, 6), QTime(12, 30, 15));
+    text::setClockForTesting([this] { return m_now; });
+    auto backend = std::make_unique<SnapshotBackend>(m_form);
+    m_power = backend.get();
+    power::setBackendForTesting(std::move(backend));
+}
+
+void TestRoad::cleanup() {
+    power::setBackendForTesting(nullptr);
+    text::setClockForTesting({});
+    app::setApplicationFolderForTesting({});
+    m_form = nullptr;
+}
+
+void TestRoad::writeSchedule(const QString& text) {
+    QFile f(m_dir->filePath(u"schedule.ini"_qs));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(text::encodeCp932(text));
+}
+
+std::unique_ptr<ui::Form1> TestRoad::start() {
+    auto form = std::make_unique<ui::Form1>();
+    m_form = form.get();
+    form->setPresenter(std::make_shared<testing::RecordingPresenter>());
+    form->TIM_MAIN->stop();
+    form->Form_Load();
+    return form;
+}
+
+void TestRoad::scheduledShutdownWithBothOptions() {
+    testsupport::SmtpRig smtp;
+    QVERIFY2(smtp.start(), qPrintable(smtp.errorString()));
+    writeSchedule(u"2026/12/06 12:31:00,再起動,+SENDMAIL\r\n"
+                  u"2026/12/06 12:30:00,シャットダウン,+SENDMAIL+SAVELOG\r\n"_qs);
+    auto form = start();
+    form->setMailText(0, smtp.serverField());
+    form->setMailText(1, u"admin@example.jp"_qs);
+    form->setMailText(2, u"tovik@example.jp"_qs);
+    form->setMailText(3, u"シャットダウン通知"_qs);
+    form->setMailText(4, u"まもなく停止します。\n.\n..以上"_qs);
+
+    form->TIM_MAIN_Timer();
+
+    const QString t = u" - 2026/12/06 12:30:15"_qs;
+    const QStringList lines = form->TXT_LOG->toPlainText().split(u'\n');
+    QCOMPARE(lines.mid(3), (QStringList{u"実行条件が見つかりました。項目番号=2"_qs + t,
+                                        u"メールを正常送信しました"_qs + t,
+                                        u"シャットダウンを実行します。"_qs + t}));
+    QCOMPARE(smtp.messages().size(), 1);
+    const QJsonObject mail = testsupport::SmtpRig::decode(smtp.messages().first().raw);
+    QCOMPARE(mail.value(u"subject"_qs).toString(), u"シャットダウン通知"_qs);
+    QCOMPARE(mail.value(u"body"_qs).toString(), u"まもなく停止します。\r\n.\r\n..以上"_qs);
+
+    // The day's file holds the found line and the mail line, not the action line.
+    const QByteArray logFile = readBytes(m_dir->filePath(u"log/2026_12_06.log"_qs));
+    QCOMPARE(logFile,
+             text::encodeCp932(QStringList(lines.mid(0, 5)).join(u"\r\n"_qs) + u"\r\n"_qs));
+    QCOMPARE(m_power->codes, QList<int>{1});
+    QCOMPARE(m_power->lastLogLine, u"シャットダウンを実行します。"_qs + t);
+
+    // Every tick of the minute repeats the whole road.
+    m_now = m_now.addSecs(40);
+    form->TIM_MAIN_Timer();
+    QCOMPARE(m_power->codes, (QList<int>{1, 1}));
+    QCOMPARE(smtp.messages().size(), 2);
+    m_now = m_now.addSecs(10); // 12:31:05: the other entry now
+    form->TIM_MAIN_Timer();
+    QCOMPARE(m_power->codes, (QList<int>{1, 1, 2}));
+}
+
+void TestRoad::failedLogSaveStopsBeforeThePowerRequest() {
+    writeSchedule(u"2026/12/06 12:30:00,シャットダウン,+SAVELOG\r\n"_qs);
+    auto form = start();
+    QVERIFY(QDir(m_dir->filePath(u"log"_qs)).removeRecursively());
+    form->TIM_MAIN_Timer();
+    QVERIFY(m_power->codes.isEmpty());
+    QCOMPARE(
+        form->TXT_LOG->toPlainText().section(u'\n', -1),
+        u"ログファイルを保存できませんでした::76::パスが見つかりません。 - 2026/12/06 12:30:15"_qs);
+    // The program goes on: with the folder back, the next tick carries the entry out.
+    QVERIFY(QDir(m_dir->path()).mkdir(u"log"_qs));
+    form->TIM_MAIN_Timer();
+    QCOMPARE(m_power->codes, QList<int>{1});
+}
+
+void TestRoad::tickWhileTheScheduleLoads() {
+    QString text;
+    for (int i = 1; i <= 300; ++i)
+        text +=
+            (i == 100 ? u"2026/12/06 12:30:00,ログオフ,"_qs : u"2026/12/06 08:00:00,再起動,"_qs) +
+            u"\r\n"_qs;
+    writeSchedule(text);
+    auto form = std::make_unique<ui::Form1>();
+    m_form = form.get();
+    form->setPresenter(std::make_shared<testing::RecordingPresenter>());
+    form->TIM_MAIN->setInterval(0); // a tick at every yield of the load
+    form->Form_Load();
+    form->TIM_MAIN->stop();
+    QCOMPARE(form->LVW1->topLevelItemCount(), 300);
+    QVERIFY(!m_power->codes.isEmpty());
+    QCOMPARE(m_power->codes.first(), 0);
+    QVERIFY(m_power->listSize >= 100 && m_power->listSize < 300);
+}
+
+QTEST_MAIN(TestRoad)
+#include "tst_road.moc"
