@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -270,6 +271,17 @@ void TestForm1::writeLogForms() {
     QCOMPARE(form->LB_STATUS->text(), u"a\r\nb - 2026/12/06 12:30:15"_qs);
     form->WriteLog(QString());
     QVERIFY(form->TXT_LOG->toPlainText().endsWith(u"\n - 2026/12/06 12:30:15"_qs));
+
+    // The newest line stays in view.
+    form->TAB1->setCurrentIndex(3);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    for (int i = 0; i < 200; ++i)
+        form->WriteLog(u"line "_qs + QString::number(i));
+    QCoreApplication::processEvents();
+    QScrollBar* bar = form->TXT_LOG->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
 }
 
 void TestForm1::popupOnRightRelease() {
