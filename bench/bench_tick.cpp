@@ -2,6 +2,7 @@
 // longest stretch in it during which no event could be handled.
 #include "benchsupport.h"
 #include "schedule/schedulefile.h"
+#include "scheduler/tick.h"
 #include "support/fakerows.h"
 #include "ui/views.h"
 
@@ -73,6 +74,33 @@ void BM_Tick(benchmark::State& state) {
     }
 }
 
+// The tick's parts alone, as baselines: the yields, the due tests, the reads from the list.
+void BM_TickPart(benchmark::State& state) {
+    const int part = static_cast<int>(state.range(0));
+    bench::BenchWindow window;
+    const QString path = window.file(QStringLiteral("fill.ini"));
+    bench::writeFile(path, bench::makeScheduleBytes(schedule::kMaxEntries));
+    ui::ScheduleList rows(window.form().LVW1);
+    testing::RecordingReporter reporter;
+    schedule::LoadSchedule(
+        path, rows, [] {}, reporter);
+    QStringList texts;
+    for (int i = 1; i <= rows.count(); ++i)
+        texts << rows.text(i, schedule::Column::When);
+    for (auto _ : state) {
+        int due = 0;
+        for (int i = 1; i <= schedule::kMaxEntries; ++i) {
+            if (part == 0)
+                QCoreApplication::processEvents();
+            else if (part == 1)
+                due += scheduler::isDue(texts.at(i - 1)) ? 1 : 0;
+            else
+                due += rows.text(i, schedule::Column::When).size();
+        }
+        benchmark::DoNotOptimize(due);
+    }
+}
+
 } // namespace
 
 // The probe's own firings cost time in every yield: the tick's time is taken without it,
@@ -83,6 +111,13 @@ BENCHMARK(BM_Tick)
                    {static_cast<int>(Where::WindowHidden), static_cast<int>(Where::OtherTab),
                     static_cast<int>(Where::ListTab)},
                    {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10)
+    ->UseRealTime();
+// 0: processEvents alone, 1: isDue alone, 2: reading the when-texts from LVW1.
+BENCHMARK(BM_TickPart)
+    ->ArgName("part")
+    ->DenseRange(0, 2)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(10)
     ->UseRealTime();

@@ -12,10 +12,13 @@
 namespace tovik::fuzz {
 
 // A folder of this process on tmpfs when there is one: the targets write a file per input.
+// scripts/fuzz.sh passes a folder of its own in TOVIK_FUZZ_SCRATCH and removes it afterwards.
 inline QString scratchFolder() {
     static const QString folder = [] {
-        const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
-                                                                       : QDir::tempPath();
+        QString base = qEnvironmentVariable("TOVIK_FUZZ_SCRATCH");
+        if (base.isEmpty())
+            base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
+                                                             : QDir::tempPath();
         const QString path = base + QStringLiteral("/tovik-fuzz-") + QString::number(getpid());
         QDir().mkpath(path);
         return path;

@@ -25,7 +25,10 @@ cmake --build "$build" --target "${present[@]}"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+scratch=$(mktemp -d -p "$([ -d /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")")
+trap 'rm -rf "$work" "$scratch"' EXIT
+# The targets write each input to a file there (tmpfs when there is one).
+export TOVIK_FUZZ_SCRATCH="$scratch"
 for t in "${present[@]}"; do
     echo "=== $t (${seconds}s)"
     mkdir -p "$work/$t"

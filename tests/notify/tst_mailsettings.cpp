@@ -1,5 +1,6 @@
 // e-mail.ini: the five fields, the multi-line body, the status codes, nothing lost.
 #include "notify/mailsettings.h"
+#include "support/testfiles.h"
 #include "text/cp932.h"
 #include "text/fileio.h"
 
@@ -8,6 +9,9 @@
 #include <QTest>
 
 using namespace tovik;
+using tovik::testing::readBytes;
+using tovik::testing::ScopedFault;
+using tovik::testing::writeBytes;
 
 namespace {
 
@@ -18,17 +22,6 @@ public:
     void setText(int i, const QString& t) override { values[i] = t; }
     QStringList values;
 };
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 } // namespace
 
@@ -150,14 +143,12 @@ void TestMailSettings::invalidBytesKeepOriginal() {
 
 void TestMailSettings::unreadableFile() {
     writeBytes(path(), "s\r\nt\r\n");
-    text::setFaultInjectorForTesting([](text::FileOp op, const QString&) {
-        return op == text::FileOp::Read
-                   ? std::optional(text::errorFor(text::errors::kPermissionDenied))
-                   : std::nullopt;
-    });
     Fields f;
-    const auto result = notify::LoadMailSettings(path(), f, [] {});
-    text::setFaultInjectorForTesting({});
+    notify::MailLoadResult result;
+    {
+        ScopedFault fault(text::FileOp::Read, text::errors::kPermissionDenied);
+        result = notify::LoadMailSettings(path(), f, [] {});
+    }
     QCOMPARE(result.status, -1);
     QCOMPARE(f.values.at(0), QString());
 }
@@ -166,14 +157,11 @@ void TestMailSettings::failedSaveKeepsOldFile() {
     writeBytes(path(), "old\r\n");
     Fields f;
     f.values = {u"s"_qs, u"t"_qs, u"f"_qs, u"x"_qs, u"y"_qs};
-    text::setFaultInjectorForTesting([](text::FileOp op, const QString&) {
-        return op == text::FileOp::Replace
-                   ? std::optional(text::errorFor(text::errors::kPermissionDenied))
-                   : std::nullopt;
-    });
-    bool keep = false;
-    QCOMPARE(notify::SaveMailSettings(path(), f, keep), -1);
-    text::setFaultInjectorForTesting({});
+    {
+        ScopedFault fault(text::FileOp::Replace, text::errors::kPermissionDenied);
+        bool keep = false;
+        QCOMPARE(notify::SaveMailSettings(path(), f, keep), -1);
+    }
     QCOMPARE(readBytes(path()), QByteArray("old\r\n"));
 }
 

@@ -2,6 +2,7 @@
 #include "schedule/entrytext.h"
 #include "schedule/schedulefile.h"
 #include "support/fakerows.h"
+#include "support/testfiles.h"
 #include "text/cp932.h"
 #include "text/fileio.h"
 
@@ -11,25 +12,15 @@
 
 using namespace tovik;
 using tovik::testing::FakeRows;
+using tovik::testing::readBytes;
 using tovik::testing::RecordingReporter;
+using tovik::testing::ScopedFault;
+using tovik::testing::writeBytes;
 
 namespace {
 
 QByteArray sj(const QString& s) {
     return text::encodeCp932(s);
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return f.readAll();
 }
 
 const QString kOneOff = QStringLiteral("2026/12/06 23:30:00");
@@ -238,25 +229,20 @@ void TestScheduleFile::failedSaveKeepsOldFile() {
     rows.add(kOneOff, u"再起動"_qs);
     RecordingReporter reporter;
     bool keep = false;
-    text::setFaultInjectorForTesting([](text::FileOp op, const QString&) {
-        return op == text::FileOp::Replace ? std::optional(text::errorFor(text::errors::kDiskFull))
-                                           : std::nullopt;
-    });
-    schedule::SaveSchedule(path(), rows, reporter, keep);
-    text::setFaultInjectorForTesting({});
+    {
+        ScopedFault fault(text::FileOp::Replace, text::errors::kDiskFull);
+        schedule::SaveSchedule(path(), rows, reporter, keep);
+    }
     QCOMPARE(reporter.errors.size(), 1);
     QCOMPARE(reporter.errors.first().number, 61);
     QCOMPARE(readBytes(path()), QByteArray("old,entries,\r\n"));
 
     // A backup that cannot be made stops the save: the unread lines stay in the file.
     keep = true;
-    text::setFaultInjectorForTesting([](text::FileOp op, const QString&) {
-        return op == text::FileOp::Copy
-                   ? std::optional(text::errorFor(text::errors::kPermissionDenied))
-                   : std::nullopt;
-    });
-    schedule::SaveSchedule(path(), rows, reporter, keep);
-    text::setFaultInjectorForTesting({});
+    {
+        ScopedFault fault(text::FileOp::Copy, text::errors::kPermissionDenied);
+        schedule::SaveSchedule(path(), rows, reporter, keep);
+    }
     QCOMPARE(reporter.errors.size(), 2);
     QCOMPARE(reporter.errors.last().number, 70);
     QCOMPARE(readBytes(path()), QByteArray("old,entries,\r\n"));

@@ -84,6 +84,13 @@ void TestText::settingsEncoding() {
     bool ok = false;
     QCOMPARE(decodeFileText(bytes, &ok), emoji);
     QVERIFY(ok);
+
+    // An invalid byte is reported even beside a genuine U+FFFD, so the original is kept.
+    QCOMPARE(decodeFileText("\xEF\xBB\xBF\xEF\xBF\xBD" "a\xFF", &ok), u"\uFFFDa\uFFFD"_qs);
+    QVERIFY(!ok);
+    // Only the first byte-order mark is the file's; a second one is text.
+    QCOMPARE(decodeFileText("\xEF\xBB\xBF\xEF\xBB\xBFx", &ok), u"\uFEFFx"_qs);
+    QVERIFY(ok);
 }
 
 void TestText::splitLines_data() {

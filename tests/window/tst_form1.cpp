@@ -3,6 +3,7 @@
 #include "app/appfolder.h"
 #include "power/recordingbackend.h"
 #include "support/recordingpresenter.h"
+#include "support/testfiles.h"
 #include "text/clock.h"
 #include "text/cp932.h"
 #include "ui/form1.h"
@@ -28,20 +29,12 @@
 #include <QTreeWidget>
 
 using namespace tovik;
+using tovik::testing::readBytes;
 using tovik::testing::RecordingPresenter;
+using tovik::testing::ScopedFault;
+using tovik::testing::writeBytes;
 
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QStringList rowsOf(const QTreeWidget* tree) {
     QStringList out;

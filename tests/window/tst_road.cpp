@@ -5,6 +5,7 @@
 #include "power/recordingbackend.h"
 #include "support/recordingpresenter.h"
 #include "support/smtprig.h"
+#include "support/testfiles.h"
 #include "text/clock.h"
 #include "text/cp932.h"
 #include "ui/form1.h"
@@ -18,6 +19,9 @@
 #include <QTreeWidget>
 
 using namespace tovik;
+using tovik::testing::readBytes;
+using tovik::testing::ScopedFault;
+using tovik::testing::writeBytes;
 
 namespace {
 
@@ -37,11 +41,6 @@ public:
 private:
     ui::Form1*& m_form;
 };
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 } // namespace
 

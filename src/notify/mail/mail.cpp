@@ -50,8 +50,7 @@ QString sendNotification(const Message& message) {
             sendOverSmtp(envelope, payload, timeoutsOverride().value_or(productionTimeouts()));
         return failure ? failureLine(*failure) : kSentText;
     } catch (const std::bad_alloc&) {
-        return failureLine(
-            {CURLE_OUT_OF_MEMORY, QString::fromUtf8(curl_easy_strerror(CURLE_OUT_OF_MEMORY))});
+        return failureLine({CURLE_OUT_OF_MEMORY, QStringLiteral("Out of memory")});
     } catch (const std::exception& e) {
         return failureLine({-1, QString::fromUtf8(e.what())});
     }

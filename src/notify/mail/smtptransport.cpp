@@ -1,6 +1,6 @@
 #include "notify/mail/smtptransport.h"
 
-#include <curl/curl.h>
+#include "notify/mail/curlapi.h"
 
 #include <QStringList>
 #include <cstring>
@@ -12,22 +12,17 @@ namespace tovik::mail {
 namespace {
 
 struct EasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+    void operator()(CURL* handle) const { curlApi()->easy_cleanup(handle); }
 };
 struct UrlDeleter {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+    void operator()(CURLU* url) const { curlApi()->url_cleanup(url); }
 };
 struct SlistDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    void operator()(curl_slist* list) const { curlApi()->slist_free_all(list); }
 };
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
 using SlistHandle = std::unique_ptr<curl_slist, SlistDeleter>;
-
-void initialiseCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 struct Upload {
     const QByteArray& data;
@@ -107,20 +102,21 @@ long wholeSecondsAtLeastOne(std::chrono::milliseconds ms) {
 
 Failure curlFailure(CURLcode code, const char* errorBuffer) {
     const QString detail = QString::fromUtf8(errorBuffer).trimmed();
-    return {static_cast<int>(code),
-            detail.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : printable(detail)};
+    return {static_cast<int>(code), detail.isEmpty()
+                                        ? QString::fromUtf8(curlApi()->easy_strerror(code))
+                                        : printable(detail)};
 }
 
 UrlHandle makeUrl(const ServerAddress& server) {
-    UrlHandle url(curl_url());
+    UrlHandle url(curlApi()->url());
     if (!url)
         return url;
     const QByteArray host =
         server.ipv6 ? '[' + server.host.toLatin1() + ']' : server.host.toLatin1();
     const QByteArray port = QByteArray::number(server.port);
-    if (curl_url_set(url.get(), CURLUPART_SCHEME, "smtp", 0) != CURLUE_OK ||
-        curl_url_set(url.get(), CURLUPART_HOST, host.constData(), 0) != CURLUE_OK ||
-        curl_url_set(url.get(), CURLUPART_PORT, port.constData(), 0) != CURLUE_OK)
+    if (curlApi()->url_set(url.get(), CURLUPART_SCHEME, "smtp", 0) != CURLUE_OK ||
+        curlApi()->url_set(url.get(), CURLUPART_HOST, host.constData(), 0) != CURLUE_OK ||
+        curlApi()->url_set(url.get(), CURLUPART_PORT, port.constData(), 0) != CURLUE_OK)
         url.reset();
     return url;
 }
@@ -129,46 +125,48 @@ UrlHandle makeUrl(const ServerAddress& server) {
 
 std::optional<Failure> sendOverSmtp(const Envelope& envelope, const QByteArray& payload,
                                     const Timeouts& timeouts) {
-    initialiseCurlOnce();
     char errorBuffer[CURL_ERROR_SIZE] = {};
+    const CurlApi* api = curlApi();
+    if (!api)
+        return Failure{CURLE_FAILED_INIT, QStringLiteral("libcurl を読み込めません")};
 
     const UrlHandle url = makeUrl(envelope.server);
     if (!url)
         return curlFailure(CURLE_URL_MALFORMAT, errorBuffer);
     const QByteArray from = '<' + envelope.from.toLatin1() + '>';
     const QByteArray to = '<' + envelope.to.toLatin1() + '>';
-    const SlistHandle recipients(curl_slist_append(nullptr, to.constData()));
+    const SlistHandle recipients(api->slist_append(nullptr, to.constData()));
     Upload upload{payload};
     ReplyLog replies;
     // Declared last: cleanup (and the QUIT it may wait for) runs before the data above goes.
-    const EasyHandle curl(curl_easy_init());
+    const EasyHandle curl(api->easy_init());
     if (!curl || !recipients)
         return curlFailure(CURLE_FAILED_INIT, errorBuffer);
 
     CURL* h = curl.get();
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp");
-    curl_easy_setopt(h, CURLOPT_CURLU, url.get());
+    api->easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
+    api->easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    api->easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp");
+    api->easy_setopt(h, CURLOPT_CURLU, url.get());
     // No proxy from the environment: the mail goes straight to the named server.
-    curl_easy_setopt(h, CURLOPT_PROXY, "");
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts.connect.count()));
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeouts.total.count()));
-    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT,
+    api->easy_setopt(h, CURLOPT_PROXY, "");
+    api->easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts.connect.count()));
+    api->easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeouts.total.count()));
+    api->easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT,
                      wholeSecondsAtLeastOne(timeouts.serverResponse));
     // Cleanup must not wait for a resolver thread stuck on a dead name server.
-    curl_easy_setopt(h, CURLOPT_QUICK_EXIT, 1L);
-    curl_easy_setopt(h, CURLOPT_MAIL_FROM, from.constData());
-    curl_easy_setopt(h, CURLOPT_MAIL_RCPT, recipients.get());
-    curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(h, CURLOPT_READFUNCTION, readPayload);
-    curl_easy_setopt(h, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(payload.size()));
-    curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, onDebug);
-    curl_easy_setopt(h, CURLOPT_DEBUGDATA, &replies);
-    curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
+    api->easy_setopt(h, CURLOPT_QUICK_EXIT, 1L);
+    api->easy_setopt(h, CURLOPT_MAIL_FROM, from.constData());
+    api->easy_setopt(h, CURLOPT_MAIL_RCPT, recipients.get());
+    api->easy_setopt(h, CURLOPT_UPLOAD, 1L);
+    api->easy_setopt(h, CURLOPT_READFUNCTION, readPayload);
+    api->easy_setopt(h, CURLOPT_READDATA, &upload);
+    api->easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(payload.size()));
+    api->easy_setopt(h, CURLOPT_DEBUGFUNCTION, onDebug);
+    api->easy_setopt(h, CURLOPT_DEBUGDATA, &replies);
+    api->easy_setopt(h, CURLOPT_VERBOSE, 1L);
 
-    const CURLcode result = curl_easy_perform(h);
+    const CURLcode result = api->easy_perform(h);
     if (result == CURLE_OK)
         return std::nullopt;
     // A reply code read before a time-out says nothing about the time-out, so the server's
