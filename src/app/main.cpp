@@ -12,16 +12,16 @@ int main(int argc, char* argv[]) {
     tovik::ui::installJapaneseTranslations(app);
 
     tovik::ui::Form1 form;
-    form.Form_Load();
-    form.show();
-
     // A session that ends, or a termination signal, closes the window the normal way, so
-    // the schedule and the mail settings are saved.
+    // the schedule and the mail settings are saved; also when it comes during start-up.
     tovik::app::CloseSignals closeSignals;
     QObject::connect(&closeSignals, &tovik::app::CloseSignals::closeRequested, &form,
-                     [&form] { form.close(); });
+                     &tovik::ui::Form1::requestClose);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
-                     [&form](QSessionManager&) { form.close(); });
+                     [&form](QSessionManager&) { form.requestClose(); });
+
+    form.Form_Load();
+    form.show();
 
     return QApplication::exec();
 }

@@ -114,6 +114,7 @@ void Form1::setMailText(int index, const QString& text) {
 // ---- start-up and shut-down ----
 
 void Form1::Form_Load() {
+    m_loading = true;
     TAB1->setCurrentIndex(0);
     LB_STATUS->setText(notify::logLine(QStringLiteral("アプリケーションを起動しました")));
     TXT_LOG->setPlainText(LB_STATUS->text());
@@ -155,6 +156,19 @@ void Form1::Form_Load() {
     } else {
         WriteLog(QStringLiteral("メール設定ファイルは有りませんでした"));
     }
+    m_loading = false;
+    if (m_closePending)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void Form1::requestClose() {
+    if (QWidget* box = QApplication::activeModalWidget())
+        box->close();
+    // Saving half-loaded files would lose the unread rest.
+    if (m_loading)
+        m_closePending = true;
+    else
+        QTimer::singleShot(0, this, &QWidget::close);
 }
 
 void Form1::Form_Unload(int& cancel) {

@@ -87,6 +87,10 @@ public:
     QAction* MNU_POPUP_SELECTITEM_EDIT = nullptr;
     QAction* vbline2 = nullptr;
 
+    // A close asked for from outside (a signal, the session's end): an open box is
+    // dismissed first, and during start-up the close waits until the files are loaded.
+    void requestClose();
+
     // TXT_MAIL(i) as text, whichever kind of box it is.
     QString mailText(int index) const;
     void setMailText(int index, const QString& text);
@@ -124,6 +128,8 @@ private:
 
     std::shared_ptr<Presenter> m_presenter;
     bool m_unloaded = false;
+    bool m_loading = false;
+    bool m_closePending = false;
     bool m_tickRunning = false;
     bool m_scheduleBackupPending = false;
     bool m_mailBackupPending = false;

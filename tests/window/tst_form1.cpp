@@ -64,6 +64,7 @@ private slots:
     void everyCloseSaves_data();
     void everyCloseSaves();
     void closeWithNothingToSave();
+    void closeRequestedDuringStartUp();
 
     void writeLogForms();
     void popupOnRightRelease();
@@ -251,6 +252,24 @@ void TestForm1::closeWithNothingToSave() {
     form->close();
     QVERIFY(!QFile::exists(file(u"schedule.ini"_qs)));
     QCOMPARE(readBytes(file(u"e-mail.ini"_qs)), QByteArray("\r\n\r\n\r\nsubject\r\n"));
+}
+
+void TestForm1::closeRequestedDuringStartUp() {
+    // A signal arrives while the load's error box is open: the box goes, the load ends,
+    // and only then does the window close, keeping the unread lines in the backup.
+    const QByteArray original = "a,b,c\r\nbroken\r\nd,e,f\r\n";
+    writeBytes(file(u"schedule.ini"_qs), original);
+    auto form = std::make_unique<ui::Form1>();
+    form->TIM_MAIN->stop();
+    QTimer::singleShot(100, form.get(), [&] {
+        QVERIFY(QApplication::activeModalWidget() != nullptr);
+        form->requestClose();
+    });
+    form->Form_Load();
+    QVERIFY(form->TXT_LOG->toPlainText().contains(u"メール設定ファイルは有りませんでした"_qs));
+    QVERIFY(!QFile::exists(file(u"schedule.ini.bak"_qs)));
+    QTRY_COMPARE(readBytes(file(u"schedule.ini.bak"_qs)), original);
+    QCOMPARE(readBytes(file(u"schedule.ini"_qs)), QByteArray("a,b,c\r\nbroken,,\r\n"));
 }
 
 void TestForm1::writeLogForms() {
