@@ -1,5 +1,6 @@
 // The yardstick for Tovik's start-up: a plain Qt window with the same kinds of widgets and
 // Japanese captions (so that both load the same CJK font), which quits at its first paint.
+#include "firstpaintquit.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,22 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-class FirstPaintQuit final : public QObject {
-public:
-    explicit FirstPaintQuit(QWidget* window) : m_window(window) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
-            static_cast<QWidget*>(watched)->window() == m_window)
-            QCoreApplication::quit();
-        return false;
-    }
-
-private:
-    QWidget* m_window;
-};
 
 QWidget* editorTab() {
     auto* page = new QWidget;
@@ -113,7 +98,7 @@ int main(int argc, char* argv[]) {
         new QLabel(QStringLiteral("2026/12/06 12:30:15 アプリケーションを起動しました")));
     window.setCentralWidget(central);
 
-    FirstPaintQuit quitAtPaint(&window);
+    bench::FirstPaintQuit quitAtPaint(&window);
     app.installEventFilter(&quitAtPaint);
     window.show();
     return QApplication::exec();

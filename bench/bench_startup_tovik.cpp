@@ -4,36 +4,16 @@
 #include "app/appfolder.h"
 #include "app/closesignals.h"
 #include "power/recordingbackend.h"
+#include "ui/closerequests.h"
 #include "ui/form1.h"
 #include "ui/translations.h"
 
+#include "firstpaintquit.h"
+
 #include <QApplication>
 #include <QEvent>
-#include <QSessionManager>
 #include <cstdio>
 #include <cstring>
-
-namespace {
-
-// Quits once the window, or anything in it, gets its first paint event; the frame being
-// painted is finished before the event loop sees the quit.
-class FirstPaintQuit final : public QObject {
-public:
-    explicit FirstPaintQuit(QWidget* window) : m_window(window) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
-            static_cast<QWidget*>(watched)->window() == m_window)
-            QCoreApplication::quit();
-        return false;
-    }
-
-private:
-    QWidget* m_window;
-};
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     if (argc < 2) {
@@ -50,17 +30,13 @@ int main(int argc, char* argv[]) {
     tovik::ui::installJapaneseTranslations(app);
 
     tovik::ui::Form1 form;
-    FirstPaintQuit quitAtPaint(&form);
+    bench::FirstPaintQuit quitAtPaint(&form);
     if (!idle)
         app.installEventFilter(&quitAtPaint);
+    tovik::app::CloseSignals closeSignals;
+    tovik::ui::closeOnRequests(app, closeSignals, form);
     form.Form_Load();
     form.show();
-
-    tovik::app::CloseSignals closeSignals;
-    QObject::connect(&closeSignals, &tovik::app::CloseSignals::closeRequested, &form,
-                     [&form] { form.close(); });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
-                     [&form](QSessionManager&) { form.close(); });
 
     return QApplication::exec();
 }

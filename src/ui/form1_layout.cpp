@@ -349,6 +349,8 @@ void Form1::buildUi() {
     TXT_LOG->setObjectName(QStringLiteral("TXT_LOG"));
     TXT_LOG->setReadOnly(true);
     TXT_LOG->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The program only ever appends; an undo history would grow with every line.
+    TXT_LOG->setUndoRedoEnabled(false);
     TXT_LOG->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     TXT_LOG->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Read-only still lets the user select and copy with mouse and keyboard.
