@@ -8,7 +8,7 @@ PACKAGES=(
     libcurl4-openssl-dev
     fonts-ipafont-gothic
     libbenchmark-dev
-    xvfb xdotool x11-utils imagemagick
+    xvfb xauth xdotool x11-utils imagemagick
     dbus python3 python3-aiosmtpd python3-dbusmock
     clang libclang-rt-14-dev
     g++-mingw-w64-x86-64
@@ -28,4 +28,4 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
