@@ -49,6 +49,10 @@ private slots:
 
 private:
     QString path() const { return m_dir.filePath(QStringLiteral("schedule.ini")); }
+    schedule::LoadResult load(FakeRows& rows, RecordingReporter& reporter) const {
+        return schedule::LoadSchedule(
+            path(), rows, [] {}, reporter);
+    }
     QTemporaryDir m_dir;
 };
 
@@ -58,8 +62,7 @@ void TestScheduleFile::exampleFileLoadsAndRoundTrips() {
     writeBytes(path(), file);
     FakeRows rows;
     RecordingReporter reporter;
-    const auto result = schedule::LoadSchedule(
-        path(), rows, [] {}, reporter);
+    const auto result = load(rows, reporter);
     QVERIFY(result.complete);
     QVERIFY(reporter.errors.isEmpty());
     QCOMPARE(rows.dump(), (QStringList{u"1|"_qs + kOneOff + u"|シャットダウン|+SENDMAIL+SAVELOG"_qs,
@@ -93,9 +96,7 @@ void TestScheduleFile::lineEndsAndEncodings() {
     writeBytes(path(), bytes);
     FakeRows rows;
     RecordingReporter reporter;
-    QVERIFY(schedule::LoadSchedule(
-                path(), rows, [] {}, reporter)
-                .complete);
+    QVERIFY(load(rows, reporter).complete);
     QVERIFY(reporter.errors.isEmpty());
     QCOMPARE(rows.dump(), expected);
 }
@@ -125,8 +126,7 @@ void TestScheduleFile::faultyLines() {
     writeBytes(path(), bytes);
     FakeRows rows;
     RecordingReporter reporter;
-    const auto result = schedule::LoadSchedule(
-        path(), rows, [] {}, reporter);
+    const auto result = load(rows, reporter);
     QCOMPARE(rows.dump(), expected);
     QCOMPARE(reporter.errors.size(), error ? 1 : 0);
     if (error) {
@@ -145,8 +145,7 @@ void TestScheduleFile::tooManyLines() {
     writeBytes(path(), bytes);
     FakeRows rows;
     RecordingReporter reporter;
-    const auto result = schedule::LoadSchedule(
-        path(), rows, [] {}, reporter);
+    const auto result = load(rows, reporter);
     QCOMPARE(rows.count(), 32767);
     QCOMPARE(rows.text(32767, schedule::Column::When), u"w32767"_qs);
     QCOMPARE(reporter.errors.size(), 1);
@@ -158,9 +157,7 @@ void TestScheduleFile::tooManyLines() {
     writeBytes(path(), bytes);
     FakeRows full;
     RecordingReporter quiet;
-    QVERIFY(schedule::LoadSchedule(
-                path(), full, [] {}, quiet)
-                .complete);
+    QVERIFY(load(full, quiet).complete);
     QCOMPARE(full.count(), 32767);
     QVERIFY(quiet.errors.isEmpty());
 }
@@ -181,9 +178,7 @@ void TestScheduleFile::backupKeepsUnreadLines() {
     writeBytes(path(), original);
     FakeRows rows;
     RecordingReporter reporter;
-    bool keep = !schedule::LoadSchedule(
-                     path(), rows, [] {}, reporter)
-                     .complete;
+    bool keep = !load(rows, reporter).complete;
     QVERIFY(keep);
     rows.add(u"x"_qs, u"y"_qs);
     schedule::SaveSchedule(path(), rows, reporter, keep);
@@ -201,9 +196,7 @@ void TestScheduleFile::invalidBytesAreKeptInBackup() {
     writeBytes(path(), original);
     FakeRows rows;
     RecordingReporter reporter;
-    bool keep = !schedule::LoadSchedule(
-                     path(), rows, [] {}, reporter)
-                     .complete;
+    bool keep = !load(rows, reporter).complete;
     QVERIFY(reporter.errors.isEmpty());
     QVERIFY(keep);
     schedule::SaveSchedule(path(), rows, reporter, keep);
@@ -256,9 +249,7 @@ void TestScheduleFile::textCp932CannotHoldIsKept() {
     schedule::SaveSchedule(path(), rows, reporter, keep);
     QVERIFY(readBytes(path()).startsWith("\xEF\xBB\xBF"));
     FakeRows back;
-    QVERIFY(schedule::LoadSchedule(
-                path(), back, [] {}, reporter)
-                .complete);
+    QVERIFY(load(back, reporter).complete);
     QCOMPARE(back.dump(), rows.dump());
 }
 
