@@ -112,6 +112,7 @@ private slots:
     void weeklyEntryOfToday();
     void firstStartInEmptyFolder();
     void faultyScheduleIsKeptAsBackup();
+    void terminatedWhileTheErrorBoxIsOpen();
     void editTheListLikeAPerson();
 
 private:
@@ -420,6 +421,25 @@ void TestEndToEnd::faultyScheduleIsKeptAsBackup() {
              sj(u"2001/01/01 00:00:00,再起動,\r\n2001/01/02 00:00:00,シャットダウン,\r\n"_qs));
     QVERIFY(run->bus.sync(u"logind"_qs));
     QVERIFY(run->bus.calls(u"logind"_qs).isEmpty());
+}
+
+void TestEndToEnd::terminatedWhileTheErrorBoxIsOpen() {
+    // A signal that comes while start-up waits on the error box still closes the normal way:
+    // the box goes, the load ends, the backup is kept and the rows read are written back.
+    auto run = makeRun();
+    QVERIFY(run);
+    QVERIFY2(run->bus.startLogind({{u"CanPowerOff"_qs, u"yes"_qs}}),
+             qPrintable(run->bus.errorString()));
+    const QByteArray original = sj(u"2001/01/01 00:00:00,再起動,\r\nbroken\r\n"
+                                   u"2001/01/03 00:00:00,ログオフ,\r\n"_qs);
+    run->tovik->writeFile(u"schedule.ini"_qs, original);
+    QVERIFY(startTovik(*run));
+    QCOMPARE(run->x.waitForWindows(kTitle, 1, kWindowWaitMs).size(), 1);
+
+    QVERIFY2(run->tovik->terminate(), qPrintable(run->tovik->output()));
+    QCOMPARE(run->tovik->readFile(u"schedule.ini.bak"_qs), original);
+    QCOMPARE(run->tovik->readFile(u"schedule.ini"_qs),
+             sj(u"2001/01/01 00:00:00,再起動,\r\nbroken,,\r\n"_qs));
 }
 
 // ---- editing the list with mouse and keyboard ----
