@@ -1,5 +1,6 @@
 // Time of one notification mail handed to an SMTP server on loopback.
 #include "notify/mail/mail.h"
+#include "runspecified.h"
 #include "support/smtprig.h"
 
 #include <QCoreApplication>
@@ -42,10 +43,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     g_server = rig.serverField();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tovik::bench::runSpecifiedBenchmarks(argc, argv);
 }

@@ -2,6 +2,7 @@
 
 #include "app/appfolder.h"
 #include "power/recordingbackend.h"
+#include "runspecified.h"
 #include "text/clock.h"
 #include "text/cp932.h"
 
@@ -84,12 +85,7 @@ int runBenchmarks(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tovik::bench::runSpecifiedBenchmarks(argc, argv);
 }
 
 } // namespace tovik::bench
