@@ -25,7 +25,9 @@ MailLoadResult LoadMailSettings(const QString& path, MailFields& fields,
     for (const QString& line : lines) {
         yield();
         if (counter == kMaxLines) {
+            // The save would cut the file here: keep the whole of it first.
             result.status = kMailError;
+            result.keepBackup = true;
             break;
         }
         ++counter;

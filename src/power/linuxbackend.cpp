@@ -4,6 +4,7 @@
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QDeadlineTimer>
 #include <QList>
 #include <QString>
@@ -21,6 +22,9 @@ namespace {
 // A bus that never answers must not freeze the window for long: all questions of one
 // request share this budget.
 constexpr int kRequestBudgetMs = 3000;
+// How long an unanswered password prompt keeps later ticks from asking again: the rest of
+// the due minute at most, after which the entry is no longer due anyway.
+constexpr int kInteractiveAnswerMs = 60000;
 
 const QString kBusService = QStringLiteral("org.freedesktop.DBus");
 const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
@@ -122,17 +126,23 @@ bool nameHasOwner(const QDBusConnection& bus, const QString& name, const QDeadli
 // Sends without waiting for the answer, which may take as long as the person at the
 // screen needs. Messages leave a connection in order, so once the bus has answered a
 // later question of ours it holds the request too, whatever the program does next.
-void sendAndFlush(const QDBusConnection& bus, const QDBusMessage& call,
-                  const QDeadlineTimer& deadline) {
-    bus.call(call, QDBus::NoBlock);
+void flush(const QDBusConnection& bus, const QDeadlineTimer& deadline) {
     callBounded(
         bus,
         QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService, QStringLiteral("GetId")),
         deadline);
 }
 
-void requestFromLogind(const QString& address, const QString& canMethod,
-                       const QString& actionMethod, const QDeadlineTimer& deadline) {
+void sendAndFlush(const QDBusConnection& bus, const QDBusMessage& call,
+                  const QDeadlineTimer& deadline) {
+    bus.call(call, QDBus::NoBlock);
+    flush(bus, deadline);
+}
+
+// Returns the interactive call when polkit is to ask first, so its answer can be awaited.
+Outcome requestFromLogind(const QString& address, const QString& canMethod,
+                          const QString& actionMethod, const QDeadlineTimer& deadline,
+                          std::optional<QDBusPendingCall>& interactiveCall) {
     const QString login1 = QStringLiteral("org.freedesktop.login1");
     const QString path = QStringLiteral("/org/freedesktop/login1");
     const QString manager = QStringLiteral("org.freedesktop.login1.Manager");
@@ -140,30 +150,38 @@ void requestFromLogind(const QString& address, const QString& canMethod,
     const BusConnection bus(QDBusConnection::SystemBus, address,
                             QStringLiteral("tovik-power-system"));
     if (!bus.isConnected())
-        return;
+        return Outcome::notDone(Outcome::Reason::NoSystemBus);
 
     const QDBusMessage reply = callBounded(
         bus.get(), QDBusMessage::createMethodCall(login1, path, manager, canMethod), deadline);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
-        return;
+        return Outcome::notDone(Outcome::Reason::NoAnswer);
     const QString answer = reply.arguments().constFirst().toString();
 
     // "challenge" means polkit will ask for the right first; the interactive flag lets it.
     // Nothing here ever asks logind to ignore inhibitors.
     const bool interactive = answer == QLatin1String("challenge");
     if (!interactive && answer != QLatin1String("yes"))
-        return;
+        return Outcome::notDone(Outcome::Reason::Refused);
 
     auto call = QDBusMessage::createMethodCall(login1, path, manager, actionMethod);
     call << interactive;
-    sendAndFlush(bus.get(), call, deadline);
+    if (!interactive) {
+        sendAndFlush(bus.get(), call, deadline);
+        return Outcome::requested();
+    }
+    // The answer comes once the person has typed a password, or never; its pending call
+    // tells later ticks not to ask again meanwhile.
+    interactiveCall = bus.get().asyncCall(call, kInteractiveAnswerMs);
+    flush(bus.get(), deadline);
+    return Outcome::awaitingAnswer();
 }
 
-void requestLogoutFromSessionManager(const QString& address, const QDeadlineTimer& deadline) {
+Outcome requestLogoutFromSessionManager(const QString& address, const QDeadlineTimer& deadline) {
     const BusConnection bus(QDBusConnection::SessionBus, address,
                             QStringLiteral("tovik-power-session"));
     if (!bus.isConnected())
-        return;
+        return Outcome::notDone(Outcome::Reason::NoSessionBus);
 
     for (const LogoutCall& logout : logoutCalls()) {
         if (!nameHasOwner(bus.get(), logout.service, deadline))
@@ -172,36 +190,39 @@ void requestLogoutFromSessionManager(const QString& address, const QDeadlineTime
                                                    logout.method);
         call.setArguments(logout.arguments);
         sendAndFlush(bus.get(), call, deadline);
-        return;
+        return Outcome::requested();
     }
+    return Outcome::notDone(Outcome::Reason::NoSessionManager);
 }
 
 } // namespace
 
-void LinuxBackend::request(int code) {
+Outcome LinuxBackend::request(int code) {
     const QString systemAddress = addressFromEnvironment("DBUS_SYSTEM_BUS_ADDRESS");
     const QString sessionAddress = addressFromEnvironment("DBUS_SESSION_BUS_ADDRESS");
     if (tovik_power_buses_allowed != nullptr &&
         !tovik_power_buses_allowed(systemAddress.toLocal8Bit().constData(),
                                    sessionAddress.toLocal8Bit().constData()))
-        return;
+        return Outcome::notDone(Outcome::Reason::NoSystemBus);
 
     const QDeadlineTimer deadline(kRequestBudgetMs);
+    m_interactive.reset();
     switch (code) {
     case 0:
-        requestLogoutFromSessionManager(sessionAddress, deadline);
-        break;
+        return requestLogoutFromSessionManager(sessionAddress, deadline);
     case 1:
-        requestFromLogind(systemAddress, QStringLiteral("CanPowerOff"), QStringLiteral("PowerOff"),
-                          deadline);
-        break;
+        return requestFromLogind(systemAddress, QStringLiteral("CanPowerOff"),
+                                 QStringLiteral("PowerOff"), deadline, m_interactive);
     case 2:
-        requestFromLogind(systemAddress, QStringLiteral("CanReboot"), QStringLiteral("Reboot"),
-                          deadline);
-        break;
+        return requestFromLogind(systemAddress, QStringLiteral("CanReboot"),
+                                 QStringLiteral("Reboot"), deadline, m_interactive);
     default:
-        break;
+        return Outcome::notDone(Outcome::Reason::UnknownAction);
     }
+}
+
+bool LinuxBackend::awaitingAnswer() const {
+    return m_interactive && !m_interactive->isFinished();
 }
 
 } // namespace tovik::power

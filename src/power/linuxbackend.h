@@ -4,11 +4,19 @@
 
 #include "power/power.h"
 
+#include <QDBusPendingCall>
+#include <optional>
+
 namespace tovik::power {
 
 class LinuxBackend final : public PowerBackend {
 public:
-    void request(int code) override;
+    Outcome request(int code) override;
+    bool awaitingAnswer() const override;
+
+private:
+    // The interactive request that polkit is still asking about, if any.
+    std::optional<QDBusPendingCall> m_interactive;
 };
 
 } // namespace tovik::power

@@ -22,6 +22,10 @@ PowerBackend& currentBackend() {
     return platform;
 }
 
+bool awaitingAnswer() {
+    return currentBackend().awaitingAnswer();
+}
+
 void setBackendForTesting(std::unique_ptr<PowerBackend> backend) {
     replacement() = std::move(backend);
 }
@@ -30,12 +34,13 @@ void setBackendForTesting(std::unique_ptr<PowerBackend> backend) {
 
 namespace win32 {
 
-void DoExitWindows(const int& code) {
+tovik::power::Outcome DoExitWindows(const int& code) {
     // The callers have already logged the action line; whatever goes wrong from here on
-    // must stay silent and must not unwind into the tick or a menu handler.
+    // must not unwind into the tick or a menu handler.
     try {
-        tovik::power::currentBackend().request(code);
+        return tovik::power::currentBackend().request(code);
     } catch (...) {
+        return tovik::power::Outcome::notDone(tovik::power::Outcome::Reason::NoAnswer);
     }
 }
 

@@ -2,6 +2,8 @@
 // that its order and its give-up-on-failure can be tested without Windows.
 #pragma once
 
+#include "power/power.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -21,18 +23,18 @@ struct PrivilegeOps {
     std::function<bool(PrivilegeId& id)> lookupShutdownPrivilege;
     // AdjustTokenPrivileges enabling exactly that one privilege.
     std::function<bool(TokenHandle token, const PrivilegeId& id)> enablePrivilege;
-    // ExitWindowsEx(flags, reason).
-    std::function<void(std::uint32_t flags, std::uint32_t reason)> exitWindows;
+    // ExitWindowsEx(flags, reason); false when Windows refused to start the request.
+    std::function<bool(std::uint32_t flags, std::uint32_t reason)> exitWindows;
     std::function<void(TokenHandle token)> closeHandle;
 };
 
 // Enables the shutdown privilege, then asks for the action. The first failing step ends
 // it with no request at all, not even a log off. The code goes through unchanged as the
 // flags: no force flag is ever added.
-inline void requestWithShutdownPrivilege(const PrivilegeOps& ops, int code) {
+inline Outcome requestWithShutdownPrivilege(const PrivilegeOps& ops, int code) {
     TokenHandle token = nullptr;
     if (!ops.openProcessToken(token))
-        return;
+        return Outcome::notDone(Outcome::Reason::NoPrivilege);
 
     // Closed on every path once opened; the enabled privilege outlives the handle.
     struct TokenCloser {
@@ -43,10 +45,12 @@ inline void requestWithShutdownPrivilege(const PrivilegeOps& ops, int code) {
 
     PrivilegeId id;
     if (!ops.lookupShutdownPrivilege(id))
-        return;
+        return Outcome::notDone(Outcome::Reason::NoPrivilege);
     if (!ops.enablePrivilege(token, id))
-        return;
-    ops.exitWindows(static_cast<std::uint32_t>(code), 0);
+        return Outcome::notDone(Outcome::Reason::NoPrivilege);
+    if (!ops.exitWindows(static_cast<std::uint32_t>(code), 0))
+        return Outcome::notDone(Outcome::Reason::Refused);
+    return Outcome::requested();
 }
 
 } // namespace tovik::power

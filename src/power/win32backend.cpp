@@ -49,7 +49,7 @@ const PrivilegeOps& win32Ops() {
             return AdjustTokenPrivileges(token, FALSE, &enable, sizeof(enable), &previous,
                                          &previousLength) != 0;
         },
-        [](std::uint32_t flags, std::uint32_t reason) { ExitWindowsEx(flags, reason); },
+        [](std::uint32_t flags, std::uint32_t reason) { return ExitWindowsEx(flags, reason) != 0; },
         [](TokenHandle token) { CloseHandle(token); },
     };
     return ops;
@@ -57,9 +57,9 @@ const PrivilegeOps& win32Ops() {
 
 } // namespace
 
-void Win32Backend::request(int code) {
+Outcome Win32Backend::request(int code) {
     // Every Windows we build for is of the NT family, so the privilege is always needed.
-    requestWithShutdownPrivilege(win32Ops(), code);
+    return requestWithShutdownPrivilege(win32Ops(), code);
 }
 
 } // namespace tovik::power

@@ -7,7 +7,7 @@ namespace tovik::power {
 
 class Win32Backend final : public PowerBackend {
 public:
-    void request(int code) override;
+    Outcome request(int code) override;
 };
 
 } // namespace tovik::power

@@ -23,12 +23,16 @@ QString optionsText(bool sendMail, bool saveLog) {
 
 std::optional<PowerAction> actionFor(const QString& actionWord) {
     if (actionWord == kShutdownWord)
-        return PowerAction{kShutdownCode, QStringLiteral("シャットダウンを実行します。")};
+        return PowerAction{kShutdownCode, kShutdownWord, kShutdownWord + u"を実行します。"_qs};
     if (actionWord == kRebootWord)
-        return PowerAction{kRebootCode, QStringLiteral("再起動を実行します。")};
+        return PowerAction{kRebootCode, kRebootWord, kRebootWord + u"を実行します。"_qs};
     if (actionWord == kLogoffWord)
-        return PowerAction{kLogoffCode, QStringLiteral("ログオフを実行します。")};
+        return PowerAction{kLogoffCode, kLogoffWord, kLogoffWord + u"を実行します。"_qs};
     return std::nullopt;
+}
+
+QString refusalLine(const PowerAction& action, const QString& why) {
+    return action.word + QStringLiteral("できませんでした::") + why;
 }
 
 } // namespace tovik::schedule

@@ -27,9 +27,14 @@ QString optionsText(bool sendMail, bool saveLog);
 
 struct PowerAction {
     int code;
+    QString word; // the action word, as the entry holds it
     QString line; // the action line written before the request
 };
 // The action of an exactly matching action word; nullopt for any other text.
 std::optional<PowerAction> actionFor(const QString& actionWord);
+
+// The line written when the system refused the action or could not be asked:
+// "再起動できませんでした::<why>".
+QString refusalLine(const PowerAction& action, const QString& why);
 
 } // namespace tovik::schedule

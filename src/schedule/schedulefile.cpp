@@ -65,8 +65,8 @@ QByteArray scheduleFileBytes(const ScheduleRows& rows) {
 }
 
 void SaveSchedule(const QString& path, const ScheduleRows& rows, FileErrorReporter& reporter,
-                  bool& keepBackup) {
-    if (rows.count() == 0)
+                  bool& keepBackup, bool cleared) {
+    if (rows.count() == 0 && !cleared)
         return;
     if (keepBackup && QFileInfo(path).isFile()) {
         if (FileError e = text::copyFileOver(path, path + QStringLiteral(".bak")); e.failed()) {

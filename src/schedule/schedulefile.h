@@ -27,10 +27,12 @@ struct LoadResult {
 LoadResult LoadSchedule(const QString& path, ScheduleRows& rows, const std::function<void()>& yield,
                         FileErrorReporter& reporter);
 
-// Writes the whole list (nothing at all when it is empty). With keepBackup the file as it
-// was is first copied to path + ".bak"; keepBackup is cleared once that copy exists.
+// Writes the whole list. An empty list leaves the file alone, unless the user emptied it
+// (cleared): then the file is emptied too, so deleted entries do not come back. With
+// keepBackup the file as it was is first copied to path + ".bak"; keepBackup is cleared
+// once that copy exists.
 void SaveSchedule(const QString& path, const ScheduleRows& rows, FileErrorReporter& reporter,
-                  bool& keepBackup);
+                  bool& keepBackup, bool cleared = false);
 
 void RemoveScheduleItem(ScheduleRows& rows, int position);
 

@@ -2,6 +2,7 @@
 
 #include "schedule/entrytext.h"
 #include "scheduler/funcs.h"
+#include "text/clock.h"
 #include "text/dateforms.h"
 
 namespace tovik::scheduler {
@@ -27,7 +28,7 @@ bool isDue(const QString& whenText) {
     return fields.size() > 1 && Funcs::IsNowTime(fields.at(1));
 }
 
-int runTick(const schedule::ScheduleRows& rows, TickActions& actions) {
+int runTick(const schedule::ScheduleRows& rows, TickActions& actions, TickMemory& memory) {
     // Entries added during the walk wait for the next tick.
     const int end = std::min(rows.count(), schedule::kMaxEntries);
     int found = 0;
@@ -44,24 +45,53 @@ int runTick(const schedule::ScheduleRows& rows, TickActions& actions) {
     if (found == 0)
         return 0;
 
-    actions.writeLog(QStringLiteral("実行条件が見つかりました。項目番号=") +
-                     QString::number(found));
     // Each read re-checks the position: the mail send and the log line run no events,
     // but stay safe should that change.
     auto field = [&](Column c) { return found <= rows.count() ? rows.text(found, c) : QString(); };
+    const QDateTime now = text::now();
+    const QDateTime minute(now.date(), QTime(now.time().hour(), now.time().minute()));
+    const QString entry =
+        field(Column::When) + u',' + field(Column::Action) + u',' + field(Column::Options);
+    const auto action = schedule::actionFor(field(Column::Action));
+
+    const auto request = [&] {
+        if (!action)
+            return;
+        actions.writeLog(action->line);
+        if (const QString why = actions.doExitWindows(action->code); !why.isEmpty())
+            actions.writeLog(schedule::refusalLine(*action, why));
+    };
+
+    // The system did not end the program at once (an inhibitor, a refusal, a password
+    // prompt): within the minute only the request is tried again, silently, and not while
+    // the person is still being asked. A log save that failed is tried again first, since
+    // the power request must not go out without it.
+    if (memory.minute == minute && memory.entry == entry) {
+        if (memory.saveFailed) {
+            if (actions.saveLogFile().failed())
+                return found;
+            memory.saveFailed = false;
+            request();
+        } else if (action && !actions.powerRequestAwaitingAnswer()) {
+            actions.doExitWindows(action->code);
+        }
+        return found;
+    }
+    memory = {minute, entry, false};
+
+    actions.writeLog(QStringLiteral("実行条件が見つかりました。項目番号=") +
+                     QString::number(found));
     if (field(Column::Options).contains(schedule::kSendMailToken))
         actions.sendNotificationMail();
     if (field(Column::Options).contains(schedule::kSaveLogToken)) {
         if (const text::FileError e = actions.saveLogFile(); e.failed()) {
             actions.writeLog(QStringLiteral("ログファイルを保存できませんでした::") +
                              QString::number(e.number) + QStringLiteral("::") + e.description);
+            memory.saveFailed = true;
             return found;
         }
     }
-    if (const auto action = schedule::actionFor(field(Column::Action))) {
-        actions.writeLog(action->line);
-        actions.doExitWindows(action->code);
-    }
+    request();
     return found;
 }
 

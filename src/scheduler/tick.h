@@ -4,6 +4,7 @@
 #include "schedule/schedulerows.h"
 #include "text/fileio.h"
 
+#include <QDateTime>
 #include <QString>
 
 namespace tovik::scheduler {
@@ -19,10 +20,22 @@ public:
     virtual void writeLog(const QString& message) = 0;
     virtual void sendNotificationMail() = 0;
     virtual text::FileError saveLogFile() = 0;
-    virtual void doExitWindows(int code) = 0;
+    // Asks the system for the power action; an empty text when the request went out, else
+    // why nothing happened.
+    virtual QString doExitWindows(int code) = 0;
+    // True while an earlier request still waits for the person's answer (a password prompt).
+    virtual bool powerRequestAwaitingAnswer() = 0;
 };
 
-// Returns the position carried out, or 0 when nothing was due.
-int runTick(const schedule::ScheduleRows& rows, TickActions& actions);
+// What the tick remembers of the entry it carried out: the later ticks of the same due
+// minute only repeat its power request, so the mail, the log save and the lines happen once.
+struct TickMemory {
+    QDateTime minute; // the due minute, seconds cut off; invalid when nothing was carried out
+    QString entry;    // the entry's when-text, action word and options
+    bool saveFailed = false; // its log save failed: later ticks try the save again, quietly
+};
+
+// Returns the position found due, or 0 when nothing was due.
+int runTick(const schedule::ScheduleRows& rows, TickActions& actions, TickMemory& memory);
 
 } // namespace tovik::scheduler

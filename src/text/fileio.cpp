@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
 
 namespace tovik::text {
@@ -95,10 +96,14 @@ FileError replaceFile(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly))
         return classify(errno, path, false);
     errno = 0;
-    if (file.write(bytes) != bytes.size()) {
+    // QSaveFile buffers small writes, and commit() still renames when the flush inside it
+    // failed: a full disk would leave an empty file. Flush here and look at the outcome.
+    if (file.write(bytes) != bytes.size() || !file.flush() ||
+        file.error() != QFileDevice::NoError) {
         const int e = errno;
         file.cancelWriting();
-        return e == ENOSPC ? errorFor(errors::kDiskFull) : errorFor(errors::kDeviceIo);
+        return e == ENOSPC || e == EDQUOT ? errorFor(errors::kDiskFull)
+                                          : errorFor(errors::kDeviceIo);
     }
     errno = 0;
     if (!file.commit()) {
@@ -124,6 +129,22 @@ FileError appendToFile(const QString& path, const QByteArray& bytes) {
         return errno == ENOSPC ? errorFor(errors::kDiskFull) : errorFor(errors::kDeviceIo);
     }
     return {};
+}
+
+void removeReplaceLeftovers(const QString& path) {
+    const QFileInfo target(path);
+    const QDir folder = target.absoluteDir();
+    const QString prefix = target.fileName() + u'.';
+    const QStringList candidates =
+        folder.entryList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden);
+    for (const QString& name : candidates) {
+        const QStringView suffix = QStringView(name).sliced(prefix.size());
+        const bool ours = std::all_of(suffix.begin(), suffix.end(), [](QChar c) {
+            return c.unicode() < 128 && c.isLetterOrNumber();
+        });
+        if (ours)
+            QFile::remove(folder.filePath(name));
+    }
 }
 
 FileError copyFileOver(const QString& from, const QString& to) {

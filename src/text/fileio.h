@@ -35,6 +35,9 @@ FileError readWholeFile(const QString& path, QByteArray& out);
 FileError replaceFile(const QString& path, const QByteArray& bytes);
 // Appends, creating the file but never its folder.
 FileError appendToFile(const QString& path, const QByteArray& bytes);
+// Removes what an interrupted replace of path left: "path.XXXXXX", six letters or digits,
+// the temporary names QSaveFile makes. Nothing else is touched.
+void removeReplaceLeftovers(const QString& path);
 // Copies a file over any older copy at the target.
 FileError copyFileOver(const QString& from, const QString& to);
 

@@ -6,6 +6,7 @@
 #include "notify/mail/mail.h"
 #include "notify/mailsettings.h"
 #include "power/power.h"
+#include "power/reasontext.h"
 #include "presenter.h"
 #include "schedule/entrytext.h"
 #include "schedule/schedulefile.h"
@@ -13,6 +14,7 @@
 #include "scheduler/tick.h"
 #include "text/clock.h"
 #include "text/dateforms.h"
+#include "text/fileio.h"
 #include "views.h"
 
 #include <QAction>
@@ -28,9 +30,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <utility>
 
 namespace tovik::ui {
 
@@ -62,7 +67,11 @@ public:
     text::FileError saveLogFile() override {
         return notify::SaveLogFile(app::applicationFolder(), logText(m_form.TXT_LOG));
     }
-    void doExitWindows(int code) override { win32::DoExitWindows(code); }
+    QString doExitWindows(int code) override {
+        const power::Outcome outcome = win32::DoExitWindows(code);
+        return outcome.done() ? QString() : power::reasonText(outcome.reason);
+    }
+    bool powerRequestAwaitingAnswer() override { return power::awaitingAnswer(); }
 
 private:
     Form1& m_form;
@@ -96,6 +105,11 @@ void Form1::connectHandlers() {
     connect(CMD_TEST_SEND, &QPushButton::clicked, this, &Form1::CMD_TEST_SEND_Click);
     connect(MNU_HELP_SHOW_VERSION, &QAction::triggered, this, &Form1::MNU_HELP_SHOW_VERSION_Click);
     LVW1->viewport()->installEventFilter(this);
+    // A mail field is saved when its editing ends: a lost display or a crash later on
+    // must not take the settings with it.
+    for (QLineEdit* line : TXT_MAIL_LINE)
+        connect(line, &QLineEdit::editingFinished, this, &Form1::saveMailSettingsFile);
+    TXT_MAIL_BODY->installEventFilter(this);
 }
 
 QString Form1::mailText(int index) const {
@@ -118,6 +132,12 @@ void Form1::Form_Load() {
     TAB1->setCurrentIndex(0);
     LB_STATUS->setText(notify::logLine(QStringLiteral("アプリケーションを起動しました")));
     TXT_LOG->setPlainText(LB_STATUS->text());
+
+    // A save killed at its very rename leaves its temporary file behind.
+    for (const QString& path : {app::scheduleFilePath(), app::mailSettingsFilePath()}) {
+        text::removeReplaceLeftovers(path);
+        text::removeReplaceLeftovers(path + QStringLiteral(".bak"));
+    }
 
     const QString logFolder = app::logFolderPath();
     if (!QFileInfo(logFolder).isDir() && !QDir().mkdir(logFolder))
@@ -157,8 +177,15 @@ void Form1::Form_Load() {
         WriteLog(QStringLiteral("メール設定ファイルは有りませんでした"));
     }
     m_loading = false;
-    if (m_closePending)
+    if (m_closePending) {
         QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    // Edits made while the files were loading.
+    if (std::exchange(m_scheduleSavePending, false))
+        saveScheduleFile();
+    if (std::exchange(m_mailSavePending, false))
+        saveMailSettingsFile();
 }
 
 void Form1::requestClose() {
@@ -171,11 +198,36 @@ void Form1::requestClose() {
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
+void Form1::bringToFront() {
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
 void Form1::Form_Unload(int& cancel) {
     static_cast<void>(cancel); // a close always goes ahead
+    saveScheduleFile();
+    saveMailSettingsFile();
+}
+
+void Form1::saveScheduleFile() {
+    if (m_loading) {
+        m_scheduleSavePending = true;
+        return;
+    }
     ScheduleList rows(LVW1);
     FileErrorBox reporter(*m_presenter);
-    schedule::SaveSchedule(app::scheduleFilePath(), rows, reporter, m_scheduleBackupPending);
+    schedule::SaveSchedule(app::scheduleFilePath(), rows, reporter, m_scheduleBackupPending,
+                           m_scheduleCleared);
+}
+
+void Form1::saveMailSettingsFile() {
+    if (m_loading) {
+        m_mailSavePending = true;
+        return;
+    }
     MailFieldsView fields(*this);
     notify::SaveMailSettings(app::mailSettingsFilePath(), fields, m_mailBackupPending);
 }
@@ -209,6 +261,8 @@ void Form1::WriteLog(const QString& message) {
 // ---- the list's pop-up menu ----
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TXT_MAIL_BODY && event->type() == QEvent::FocusOut)
+        saveMailSettingsFile();
     if (watched == LVW1->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         int button = 0;
@@ -267,6 +321,8 @@ void Form1::CMD_SET_Click() {
                                      COM_DATE[0]->currentText(), COM_DATE[1]->currentText(),
                                      COM_DATE[2]->currentText()));
     }
+    m_scheduleCleared = false;
+    saveScheduleFile();
 }
 
 void Form1::SetItemAction(int position) {
@@ -299,19 +355,22 @@ void Form1::MNU_POPUP_SELECTITEM_DELETE_Click() {
     if (position == 0)
         return;
     schedule::RemoveScheduleItem(rows, position);
+    m_scheduleCleared = rows.count() == 0;
+    saveScheduleFile();
 }
 
 // ---- the scheduler tick ----
 
 void Form1::TIM_MAIN_Timer() {
-    // One walk at a time; and none while a box waits for an answer.
-    if (m_tickRunning || QApplication::activeModalWidget() != nullptr)
+    // One walk at a time. An open box does not stop it: a scheduled action must not wait
+    // for somebody to come and answer a question.
+    if (m_tickRunning)
         return;
     m_tickRunning = true;
+    const auto done = qScopeGuard([this] { m_tickRunning = false; });
     ScheduleList rows(LVW1);
     FormTickActions actions(*this);
-    scheduler::runTick(rows, actions);
-    m_tickRunning = false;
+    scheduler::runTick(rows, actions, m_tickMemory);
 }
 
 // ---- power commands ----
@@ -322,7 +381,8 @@ void Form1::runPowerCommand(const QString& question, const QString& title,
         return;
     const auto action = schedule::actionFor(actionWord);
     WriteLog(action->line);
-    win32::DoExitWindows(action->code);
+    if (const power::Outcome outcome = win32::DoExitWindows(action->code); !outcome.done())
+        WriteLog(schedule::refusalLine(*action, power::reasonText(outcome.reason)));
 }
 
 void Form1::MNU_FILE_SHUTSOWN_Click() {

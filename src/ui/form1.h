@@ -1,6 +1,8 @@
 // Form1: the one window. Its controls are the program's data (schedule, mail settings, log).
 #pragma once
 
+#include "scheduler/tick.h"
+
 #include <QMainWindow>
 #include <array>
 #include <memory>
@@ -90,6 +92,8 @@ public:
     // A close asked for from outside (a signal, the session's end): an open box is
     // dismissed first, and during start-up the close waits until the files are loaded.
     void requestClose();
+    // Another start in the same folder asked for this window.
+    void bringToFront();
 
     // TXT_MAIL(i) as text, whichever kind of box it is.
     QString mailText(int index) const;
@@ -123,6 +127,10 @@ private:
     void buildUi();         // controls, captions, initial values, geometry (form1_layout.cpp)
     void connectHandlers(); // event wiring (form1.cpp)
     void Form_Unload(int& cancel);
+    // The two settings files as a close would write them now; while the files are still
+    // being loaded the save waits for the load, which would otherwise lose the unread rest.
+    void saveScheduleFile();
+    void saveMailSettingsFile();
     void SetItemAction(int position);
     void runPowerCommand(const QString& question, const QString& title, const QString& actionWord);
 
@@ -133,6 +141,11 @@ private:
     bool m_tickRunning = false;
     bool m_scheduleBackupPending = false;
     bool m_mailBackupPending = false;
+    bool m_scheduleSavePending = false;
+    bool m_mailSavePending = false;
+    // The user deleted the last entry: the file must say so rather than keep the old list.
+    bool m_scheduleCleared = false;
+    scheduler::TickMemory m_tickMemory;
 };
 
 } // namespace tovik::ui

@@ -72,6 +72,13 @@ XServer::~XServer() {
         endByPid(*m_process, 3000);
 }
 
+void XServer::kill() {
+    if (m_process && m_process->state() != QProcess::NotRunning) {
+        m_process->kill();
+        m_process->waitForFinished(5000);
+    }
+}
+
 bool XServer::start() {
     if (!m_dir.isValid()) {
         m_error = QStringLiteral("no temporary folder");
@@ -227,9 +234,9 @@ bool TovikRun::exists(const QString& name) const {
     return QFileInfo::exists(m_dir.filePath(name));
 }
 
-bool TovikRun::start(const QString& display, const QString& busAddress, const QString& busFolder) {
-    if (!isReady())
-        return false;
+std::optional<QProcessEnvironment> TovikRun::environmentFor(const QString& display,
+                                                            const QString& busAddress,
+                                                            const QString& busFolder) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("DISPLAY"), display);
@@ -246,8 +253,39 @@ bool TovikRun::start(const QString& display, const QString& busAddress, const QS
     if (!addressInside(system, busFolder) || !addressInside(session, busFolder)) {
         m_error = QStringLiteral("refusing to start: bus addresses %1 / %2 are not inside %3")
                       .arg(system, session, busFolder);
-        return false;
+        return std::nullopt;
     }
+    return environment;
+}
+
+RunResult TovikRun::runAnother(const QString& display, const QString& busAddress,
+                               const QString& busFolder, int timeoutMs) {
+    const auto environment = environmentFor(display, busAddress, busFolder);
+    if (!isReady() || !environment)
+        return {};
+    return runTool(m_dir.filePath(QStringLiteral("tovik")), {}, *environment, timeoutMs);
+}
+
+int TovikRun::waitForExit(int timeoutMs) {
+    if (!m_process || !m_process->waitForFinished(timeoutMs))
+        return -1;
+    return m_process->exitStatus() == QProcess::NormalExit ? m_process->exitCode() : -1;
+}
+
+void TovikRun::kill() {
+    if (isRunning()) {
+        m_process->kill();
+        m_process->waitForFinished(5000);
+    }
+}
+
+bool TovikRun::start(const QString& display, const QString& busAddress, const QString& busFolder) {
+    if (!isReady())
+        return false;
+    const auto found = environmentFor(display, busAddress, busFolder);
+    if (!found)
+        return false;
+    const QProcessEnvironment& environment = *found;
 
     m_process = std::make_unique<QProcess>();
     endWithParent(*m_process);

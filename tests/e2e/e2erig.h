@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <optional>
 
 namespace tovik::e2e {
 
@@ -38,6 +39,8 @@ public:
     XServer& operator=(const XServer&) = delete;
 
     bool start();
+    // Ends the server at once, as a lost display connection looks to its clients.
+    void kill();
     QString errorString() const { return m_error; }
     QString display() const { return m_display; }
 
@@ -87,12 +90,23 @@ public:
     bool start(const QString& display, const QString& busAddress, const QString& busFolder);
     bool isRunning() const;
     qint64 pid() const;
+    // Waits for the copy to end by itself; its exit code, or -1 after a crash or time-out.
+    int waitForExit(int timeoutMs = 15000);
+    // SIGKILL: a copy that leaves its lock behind.
+    void kill();
+    // A second start of the same copy in the same folder, run until it ends by itself.
+    RunResult runAnother(const QString& display, const QString& busAddress,
+                         const QString& busFolder, int timeoutMs = 15000);
 
     // SIGTERM, then waits for the end; true when it exited normally with code 0.
     bool terminate(int timeoutMs = 15000);
     QString output() const;
 
 private:
+    // The copy's environment; empty (and the error set) unless both buses are the rig's.
+    std::optional<QProcessEnvironment>
+    environmentFor(const QString& display, const QString& busAddress, const QString& busFolder);
+
     QTemporaryDir m_dir;
     QTemporaryDir m_runtimeDir;
     QString m_error;

@@ -114,6 +114,9 @@ private slots:
     void faultyScheduleIsKeptAsBackup();
     void terminatedWhileTheErrorBoxIsOpen();
     void editTheListLikeAPerson();
+    void boxLeftOpenThroughTheDueMinute();
+    void twoCopiesInOneFolder();
+    void displayLostAfterAnEdit();
 
 private:
     // Everything one run needs. Members end in reverse order: the program (SIGKILL if still
@@ -540,6 +543,90 @@ void TestEndToEnd::editTheListLikeAPerson() {
              weekly + u",再起動,\r\n"_qs);
     QVERIFY(run->bus.sync(u"logind"_qs));
     QVERIFY(run->bus.calls(u"logind"_qs).isEmpty());
+}
+
+// ---- what a person meets when things go wrong ----
+
+// Unattended start with a faulty file: its error box stays open, and the entry read before
+// the faulty line is still carried out at its minute.
+void TestEndToEnd::boxLeftOpenThroughTheDueMinute() {
+    auto run = makeRun();
+    QVERIFY(run);
+    QVERIFY2(run->bus.startLogind({{u"CanPowerOff"_qs, u"yes"_qs}, {u"CanReboot"_qs, u"yes"_qs}}),
+             qPrintable(run->bus.errorString()));
+    const QDateTime minute = dueMinute();
+    run->tovik->writeFile(u"schedule.ini"_qs, sj(whenText(minute) + u",再起動,\r\nbroken\r\n"_qs));
+    QVERIFY(startTovik(*run));
+    const QStringList boxes = run->x.waitForWindows(kTitle, 1, kWindowWaitMs);
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(run->x.geometry(boxes.first()).size() != m_windowSize);
+    QTRY_VERIFY_WITH_TIMEOUT(run->bus.sync(u"logind"_qs) &&
+                                 run->bus.calls(u"logind"_qs).contains(u"Reboot False"_qs),
+                             kTwoTicksMs);
+    QCOMPARE(run->x.visibleWindows(kTitle), boxes); // nobody answered it
+    QVERIFY2(run->tovik->terminate(), qPrintable(run->tovik->output()));
+}
+
+// One copy per folder: a second start shows the first and ends without touching a file;
+// a killed copy's lock does not block the next start; another folder is independent.
+void TestEndToEnd::twoCopiesInOneFolder() {
+    auto run = makeRun();
+    QVERIFY(run);
+    QVERIFY2(run->bus.startLogind(), qPrintable(run->bus.errorString()));
+    const QByteArray schedule = sj(u"2001/01/01 00:00:00,再起動,\r\n"_qs);
+    run->tovik->writeFile(u"schedule.ini"_qs, schedule);
+    QVERIFY(startTovik(*run));
+    QVERIFY(!waitForMainWindow(*run).isEmpty());
+    const QDateTime written = QFileInfo(run->tovik->filePath(u"schedule.ini"_qs)).lastModified();
+
+    QFile::remove(run->tovik->filePath(u"log"_qs));
+    QDir(run->tovik->filePath(u"log"_qs)).removeRecursively();
+    const e2e::RunResult second =
+        run->tovik->runAnother(run->x.display(), run->bus.address(), run->bus.folder());
+    QVERIFY(second.finished);
+    QCOMPARE(second.exitCode, 0);
+    QCOMPARE(run->x.visibleWindows(kTitle).size(), 1);
+    QVERIFY(run->tovik->isRunning());
+    QVERIFY(!run->tovik->exists(u"log"_qs)); // the second start made nothing
+    QCOMPARE(QFileInfo(run->tovik->filePath(u"schedule.ini"_qs)).lastModified(), written);
+
+    // A copy in another folder runs beside it.
+    e2e::TovikRun other(m_executable);
+    QVERIFY(other.isReady());
+    QVERIFY(other.start(run->x.display(), run->bus.address(), run->bus.folder()));
+    QVERIFY(!waitForMainWindow(*run, 2).isEmpty());
+    QVERIFY2(other.terminate(), qPrintable(other.output()));
+
+    // Killed, it leaves its lock; the next start takes it over.
+    run->tovik->kill();
+    QTRY_VERIFY(run->x.visibleWindows(kTitle).isEmpty());
+    QVERIFY(startTovik(*run));
+    QVERIFY2(!waitForMainWindow(*run).isEmpty(),
+             qPrintable(run->tovik->output() + run->x.visibleWindows(kTitle).join(u' ')));
+    QVERIFY2(run->tovik->terminate(), qPrintable(run->tovik->output()));
+    QCOMPARE(run->tovik->readFile(u"schedule.ini"_qs), schedule);
+}
+
+// The X server goes away right after an edit: the program dies, the entry does not.
+void TestEndToEnd::displayLostAfterAnEdit() {
+    auto run = makeRun();
+    QVERIFY(run);
+    QVERIFY2(run->bus.startLogind(), qPrintable(run->bus.errorString()));
+    QVERIFY(startTovik(*run));
+    const QString window = waitForMainWindow(*run);
+    QVERIFY(!window.isEmpty());
+    const QRect frame = run->x.geometry(window);
+    const auto probe = probeWindow();
+    QVERIFY(probe);
+    QVERIFY(run->x.focus(window));
+    QVERIFY(run->x.click(frame.topLeft() +
+                         probe->CMD_SET->mapTo(probe.get(), probe->CMD_SET->rect().center())));
+    QTRY_VERIFY_WITH_TIMEOUT(run->tovik->exists(u"schedule.ini"_qs), 5000);
+
+    run->x.kill();
+    QVERIFY(run->tovik->waitForExit() != 0); // "The X11 connection broke"
+    QCOMPARE(run->tovik->readFile(u"schedule.ini"_qs),
+             sj(dateText(QDate::currentDate()) + u" 00:00:00,シャットダウン,\r\n"_qs));
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -33,6 +33,7 @@ private slots:
     void bodyRoundTrips_data();
     void bodyRoundTrips();
     void saveRules();
+    void invalidBytesKeepOriginal_data();
     void invalidBytesKeepOriginal();
     void unreadableFile();
     void failedSaveKeepsOldFile();
@@ -129,8 +130,18 @@ void TestMailSettings::saveRules() {
     QCOMPARE(notify::SaveMailSettings(path(), f, keep), 0);
 }
 
+void TestMailSettings::invalidBytesKeepOriginal_data() {
+    QTest::addColumn<QByteArray>("original");
+    QTest::newRow("bytes that cannot be decoded") << QByteArray("s\xA0\r\nt\r\nf\r\n");
+    // The load stops at the line limit; the save would cut the rest.
+    QByteArray longBody = "s\r\nt\r\nf\r\nsub\r\n";
+    for (int i = 5; i <= 32768; ++i)
+        longBody += "line\r\n";
+    QTest::newRow("more lines than the limit") << longBody;
+}
+
 void TestMailSettings::invalidBytesKeepOriginal() {
-    const QByteArray original = "s\xA0\r\nt\r\nf\r\n";
+    QFETCH(QByteArray, original);
     writeBytes(path(), original);
     Fields f;
     const auto result = notify::LoadMailSettings(path(), f, [] {});

@@ -12,7 +12,7 @@ namespace {
 
 class ThrowingBackend final : public tovik::power::PowerBackend {
 public:
-    void request(int) override { throw std::runtime_error("backend failure"); }
+    tovik::power::Outcome request(int) override { throw std::runtime_error("backend failure"); }
 };
 
 } // namespace
@@ -51,7 +51,9 @@ private slots:
 
     void failuresStaySilent() {
         tovik::power::setBackendForTesting(std::make_unique<ThrowingBackend>());
-        QVERIFY_THROWS_NO_EXCEPTION(win32::DoExitWindows(1));
+        tovik::power::Outcome outcome;
+        QVERIFY_THROWS_NO_EXCEPTION(outcome = win32::DoExitWindows(1));
+        QVERIFY(!outcome.done());
     }
 };
 

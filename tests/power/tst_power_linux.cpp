@@ -1,5 +1,6 @@
 // The Linux backend against a private bus: dbusmock's logind and mocked session managers.
 #include "power/power.h"
+#include "power/reasontext.h"
 #include "support/dbusrig.h"
 
 #include <QElapsedTimer>
@@ -39,11 +40,13 @@ class TestPowerLinux : public QObject {
 private:
     std::unique_ptr<DBusRig> m_rig;
 
-    // Runs the request and returns how long it took.
-    static qint64 timedRequest(int code) {
+    tovik::power::Outcome m_outcome;
+
+    // Runs the request, keeps its outcome and returns how long it took.
+    qint64 timedRequest(int code) {
         QElapsedTimer timer;
         timer.start();
-        win32::DoExitWindows(code);
+        m_outcome = win32::DoExitWindows(code);
         return timer.elapsed();
     }
 
@@ -59,26 +62,32 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("refusal"); // what the log will say, empty when asked
         const QString offQuery = QStringLiteral("CanPowerOff");
         const QString rebootQuery = QStringLiteral("CanReboot");
+        const QString refused = u"システムが許可しませんでした"_qs;
         QTest::newRow("shut down, yes")
-            << 1 << "yes" << QStringList{offQuery, QStringLiteral("PowerOff False")};
+            << 1 << "yes" << QStringList{offQuery, QStringLiteral("PowerOff False")} << QString();
         QTest::newRow("shut down, challenge")
-            << 1 << "challenge" << QStringList{offQuery, QStringLiteral("PowerOff True")};
-        QTest::newRow("shut down, no") << 1 << "no" << QStringList{offQuery};
-        QTest::newRow("shut down, na") << 1 << "na" << QStringList{offQuery};
-        QTest::newRow("shut down, unknown answer") << 1 << "maybe" << QStringList{offQuery};
+            << 1 << "challenge" << QStringList{offQuery, QStringLiteral("PowerOff True")}
+            << QString();
+        QTest::newRow("shut down, no") << 1 << "no" << QStringList{offQuery} << refused;
+        QTest::newRow("shut down, na") << 1 << "na" << QStringList{offQuery} << refused;
+        QTest::newRow("shut down, unknown answer")
+            << 1 << "maybe" << QStringList{offQuery} << refused;
         QTest::newRow("restart, yes")
-            << 2 << "yes" << QStringList{rebootQuery, QStringLiteral("Reboot False")};
+            << 2 << "yes" << QStringList{rebootQuery, QStringLiteral("Reboot False")} << QString();
         QTest::newRow("restart, challenge")
-            << 2 << "challenge" << QStringList{rebootQuery, QStringLiteral("Reboot True")};
-        QTest::newRow("restart, no") << 2 << "no" << QStringList{rebootQuery};
-        QTest::newRow("restart, na") << 2 << "na" << QStringList{rebootQuery};
+            << 2 << "challenge" << QStringList{rebootQuery, QStringLiteral("Reboot True")}
+            << QString();
+        QTest::newRow("restart, no") << 2 << "no" << QStringList{rebootQuery} << refused;
+        QTest::newRow("restart, na") << 2 << "na" << QStringList{rebootQuery} << refused;
     }
     void shutDownAndRestart() {
         QFETCH(int, code);
         QFETCH(QString, answer);
         QFETCH(QStringList, expected);
+        QFETCH(QString, refusal);
         // Both answers set, so asking the wrong question would still find a "yes" or
         // "challenge" and show up as the wrong call.
         const QString other =
@@ -91,6 +100,21 @@ private slots:
         // Sent before DoExitWindows returned: no waiting needed, only the mock's own turn.
         QVERIFY(m_rig->sync(kLogind));
         QCOMPARE(m_rig->calls(kLogind), expected);
+        QCOMPARE(m_outcome.done(), refusal.isEmpty());
+        QCOMPARE(tovik::power::reasonText(m_outcome.reason), refusal);
+    }
+
+    // While polkit asks the person for a password, later ticks must not ask again; once
+    // the answer is in, they may.
+    void interactiveRequestIsAwaited() {
+        QVERIFY(m_rig->startLogind({{QStringLiteral("CanPowerOff"), QStringLiteral("challenge")}}));
+        QVERIFY(m_rig->addMethod(kLogind, QStringLiteral("org.freedesktop.login1.Manager"),
+                                 QStringLiteral("PowerOff"), QStringLiteral("b"), QString(),
+                                 QStringLiteral("import time; time.sleep(2)")));
+        QVERIFY(timedRequest(1) < kPromptMs);
+        QVERIFY(m_outcome.done());
+        QVERIFY(tovik::power::awaitingAnswer());
+        QTRY_VERIFY_WITH_TIMEOUT(!tovik::power::awaitingAnswer(), 10000);
     }
 
     void canQueryFails_data() {
@@ -110,6 +134,8 @@ private slots:
                                             "name='org.freedesktop.DBus.Error.AccessDenied')")));
 
         QVERIFY(timedRequest(code) < kPromptMs);
+        QCOMPARE(tovik::power::reasonText(m_outcome.reason),
+                 u"システムから応答がありませんでした"_qs);
         QVERIFY(m_rig->sync(kLogind));
         const QStringList calls = m_rig->calls(kLogind);
         QVERIFY2(calls.contains(query), qPrintable(calls.join(QLatin1Char('|'))));
@@ -137,6 +163,9 @@ private slots:
         QFETCH(int, code);
         m_rig->setProcessAddresses(m_rig->missingBusAddress(), m_rig->missingBusAddress());
         QVERIFY(timedRequest(code) < kPromptMs);
+        QCOMPARE(tovik::power::reasonText(m_outcome.reason),
+                 code == 0 ? u"セッションバスに接続できませんでした"_qs
+                           : u"システムバスに接続できませんでした"_qs);
     }
 
     void logOff_data() {
@@ -168,8 +197,25 @@ private slots:
     void logOffWithoutSessionManagerRequestsNothing() {
         QVERIFY(m_rig->startLogind());
         QVERIFY(timedRequest(0) < kPromptMs);
+        QCOMPARE(tovik::power::reasonText(m_outcome.reason),
+                 u"ログオフを受け付けるセッションマネージャーが見つかりませんでした"_qs);
         QVERIFY(m_rig->sync(kLogind));
         QCOMPARE(m_rig->calls(kLogind), QStringList());
+    }
+
+    // Two desktops' managers on one bus: exactly one log off, to the first in the table.
+    void logOffWithTwoSessionManagers() {
+        QVERIFY(m_rig->startLogind());
+        QVERIFY(m_rig->startSessionManager(SessionManager::Xfce));
+        QVERIFY(m_rig->startSessionManager(SessionManager::Gnome));
+        QVERIFY(timedRequest(0) < kPromptMs);
+        QVERIFY(m_outcome.done());
+        const QString gnome = DBusRig::sessionManagerId(SessionManager::Gnome);
+        const QString xfce = DBusRig::sessionManagerId(SessionManager::Xfce);
+        QVERIFY(m_rig->sync(gnome));
+        QVERIFY(m_rig->sync(xfce));
+        QCOMPARE(m_rig->calls(gnome), QStringList{QStringLiteral("Logout 1")});
+        QCOMPARE(m_rig->calls(xfce), QStringList());
     }
 
     void shutDownNeverGoesToTheSessionManager() {

@@ -7,6 +7,7 @@
 using tovik::power::PrivilegeId;
 using tovik::power::PrivilegeOps;
 using tovik::power::TokenHandle;
+using Reason = tovik::power::Outcome::Reason;
 
 namespace {
 
@@ -45,6 +46,7 @@ struct FakeWindows {
             },
             [this](std::uint32_t flags, std::uint32_t reason) {
                 trace << QStringLiteral("exit %1 %2").arg(flags).arg(reason);
+                return failAt != QLatin1String("exit");
             },
             [this](TokenHandle token) { trace << QStringLiteral("close ") + describe(token); },
         };
@@ -70,7 +72,7 @@ private slots:
     void requestsAfterEnablingThePrivilege() {
         QFETCH(int, code);
         FakeWindows windows;
-        tovik::power::requestWithShutdownPrivilege(windows.ops(), code);
+        QVERIFY(tovik::power::requestWithShutdownPrivilege(windows.ops(), code).done());
         const QStringList expected{
             QStringLiteral("open"),
             QStringLiteral("lookup"),
@@ -82,34 +84,47 @@ private slots:
     }
 
     // Log off included: once a privilege step fails nothing at all is requested, and a
-    // token that was opened is still closed.
+    // token that was opened is still closed. The caller learns why nothing happened.
     void givesUpAtTheFirstFailure_data() {
         QTest::addColumn<QString>("failAt");
         QTest::addColumn<int>("code");
         QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<Reason>("reason");
+        const Reason noPrivilege = Reason::NoPrivilege;
         const QString adjust = QStringLiteral("adjust token 4660:7");
         for (const int code : {0, 1, 2}) {
             const QByteArray suffix = " code " + QByteArray::number(code);
             QTest::newRow(("open fails" + suffix).constData())
-                << QStringLiteral("open") << code << QStringList{QStringLiteral("open")};
+                << QStringLiteral("open") << code << QStringList{QStringLiteral("open")}
+                << noPrivilege;
             QTest::newRow(("lookup fails" + suffix).constData())
                 << QStringLiteral("lookup") << code
                 << QStringList{QStringLiteral("open"), QStringLiteral("lookup"),
-                               QStringLiteral("close token")};
+                               QStringLiteral("close token")}
+                << noPrivilege;
             QTest::newRow(("adjust fails" + suffix).constData())
                 << QStringLiteral("adjust") << code
                 << QStringList{QStringLiteral("open"), QStringLiteral("lookup"), adjust,
-                               QStringLiteral("close token")};
+                               QStringLiteral("close token")}
+                << noPrivilege;
+            QTest::newRow(("Windows refuses" + suffix).constData())
+                << QStringLiteral("exit") << code
+                << QStringList{QStringLiteral("open"), QStringLiteral("lookup"), adjust,
+                               QStringLiteral("exit %1 0").arg(code), QStringLiteral("close token")}
+                << Reason::Refused;
         }
     }
     void givesUpAtTheFirstFailure() {
         QFETCH(QString, failAt);
         QFETCH(int, code);
         QFETCH(QStringList, expected);
+        QFETCH(Reason, reason);
         FakeWindows windows;
         windows.failAt = failAt;
-        tovik::power::requestWithShutdownPrivilege(windows.ops(), code);
+        const auto outcome = tovik::power::requestWithShutdownPrivilege(windows.ops(), code);
         QCOMPARE(windows.trace, expected);
+        QVERIFY(!outcome.done());
+        QCOMPARE(outcome.reason, reason);
     }
 };
 

@@ -27,13 +27,24 @@ public:
         calls << u"savelog"_qs;
         return saveError;
     }
-    void doExitWindows(int code) override { calls << u"power:"_qs + QString::number(code); }
+    QString doExitWindows(int code) override {
+        calls << u"power:"_qs + QString::number(code);
+        return refusal;
+    }
+    bool powerRequestAwaitingAnswer() override { return awaiting; }
 
     QStringList calls;
     int yields = 0;
     text::FileError saveError;
+    QString refusal;
+    bool awaiting = false;
     std::function<void()> onYield;
+    scheduler::TickMemory memory;
 };
+
+int tick(const FakeRows& rows, Recorder& r) {
+    return scheduler::runTick(rows, r, r.memory);
+}
 
 } // namespace
 
@@ -50,6 +61,8 @@ private slots:
     void isDue();
     void minuteBoundaries();
     void theRoad();
+    void oncePerDueMinute_data();
+    void oncePerDueMinute();
     void optionsAndActions_data();
     void optionsAndActions();
     void firstDueWins();
@@ -112,15 +125,76 @@ void TestTick::theRoad() {
     rows.add(u"2026/12/06 11:00:00"_qs, u"再起動"_qs);
     rows.add(u"2026/12/06 12:30:00"_qs, u"シャットダウン"_qs, u"+SENDMAIL+SAVELOG"_qs);
     Recorder r;
-    QCOMPARE(scheduler::runTick(rows, r), 2);
+    QCOMPARE(tick(rows, r), 2);
     QCOMPARE(r.calls,
              (QStringList{u"log:実行条件が見つかりました。項目番号=2"_qs, u"mail"_qs, u"savelog"_qs,
                           u"log:シャットダウンを実行します。"_qs, u"power:1"_qs}));
     QCOMPARE(r.yields, 2);
-    // Nothing marks it done: the next tick of the minute does it all again.
-    Recorder again;
-    QCOMPARE(scheduler::runTick(rows, again), 2);
-    QCOMPARE(again.calls, r.calls);
+}
+
+// The system did not end the program at once: the rest of the minute repeats only the
+// request, and nothing at all while a password prompt waits or after a failed log save.
+void TestTick::oncePerDueMinute_data() {
+    QTest::addColumn<QString>("refusal");
+    QTest::addColumn<bool>("awaiting");
+    QTest::addColumn<int>("saveError");
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<QStringList>("later");
+    const QStringList found{u"mail"_qs, u"savelog"_qs};
+    const QString line = u"log:再起動を実行します。"_qs;
+    QTest::newRow("accepted") << QString() << false << 0 << found + QStringList{line, u"power:2"_qs}
+                              << QStringList{u"power:2"_qs};
+    QTest::newRow("refused: one line saying why")
+        << u"システムが許可しませんでした"_qs << false << 0
+        << found + QStringList{line, u"power:2"_qs,
+                               u"log:再起動できませんでした::システムが許可しませんでした"_qs}
+        << QStringList{u"power:2"_qs};
+    QTest::newRow("password prompt open")
+        << QString() << true << 0 << found + QStringList{line, u"power:2"_qs} << QStringList();
+    QTest::newRow("log save failing: tried again, quietly")
+        << QString() << false << 61
+        << QStringList{u"mail"_qs, u"savelog"_qs,
+                       u"log:ログファイルを保存できませんでした::61::"
+                       u"ディスクの空き容量が不足しています。"_qs}
+        << QStringList{u"savelog"_qs};
+}
+
+void TestTick::oncePerDueMinute() {
+    QFETCH(QString, refusal);
+    QFETCH(bool, awaiting);
+    QFETCH(int, saveError);
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, later);
+    const auto foundAt = [](int position) {
+        return u"log:実行条件が見つかりました。項目番号="_qs + QString::number(position);
+    };
+    FakeRows rows;
+    rows.add(u"2026/12/06 09:00:00"_qs, u"ログオフ"_qs);
+    rows.add(u"毎週：1(日曜日) 2026/12/06 12:30:00"_qs, u"再起動"_qs, u"+SENDMAIL+SAVELOG"_qs);
+    Recorder r;
+    r.refusal = refusal;
+    r.saveError = text::errorFor(saveError);
+    m_now.setTime(QTime(12, 30, 1));
+    QCOMPARE(tick(rows, r), 2);
+    QCOMPARE(r.calls, QStringList{foundAt(2)} + first);
+    r.awaiting = awaiting;
+    for (int second : {6, 11, 56}) {
+        r.calls.clear();
+        m_now.setTime(QTime(12, 30, second));
+        QCOMPARE(tick(rows, r), 2);
+        QCOMPARE(r.calls, later);
+    }
+    // A row deleted above it moves the entry, but it is still the one carried out.
+    rows.remove(1);
+    r.calls.clear();
+    QCOMPARE(tick(rows, r), 1);
+    QCOMPARE(r.calls, later);
+    // Its next due minute, a week on, does all of it again.
+    r.calls.clear();
+    r.awaiting = false;
+    m_now = m_now.addDays(7);
+    QCOMPARE(tick(rows, r), 1);
+    QCOMPARE(r.calls, QStringList{foundAt(1)} + first);
 }
 
 void TestTick::optionsAndActions_data() {
@@ -147,7 +221,7 @@ void TestTick::optionsAndActions() {
     FakeRows rows;
     rows.add(u"毎週：1(日曜日) 2020/01/01 12:30:00"_qs, action, options);
     Recorder r;
-    scheduler::runTick(rows, r);
+    tick(rows, r);
     QCOMPARE(r.calls, QStringList{u"log:実行条件が見つかりました。項目番号=1"_qs} + after);
 }
 
@@ -158,17 +232,17 @@ void TestTick::firstDueWins() {
     rows.remove(1); // the found line names the position, not the number column ("2")
     rows.add(u"2026/12/06 12:30:00"_qs, u"ログオフ"_qs);
     Recorder r;
-    QCOMPARE(scheduler::runTick(rows, r), 1);
+    QCOMPARE(tick(rows, r), 1);
     QCOMPARE(r.calls.first(), u"log:実行条件が見つかりました。項目番号=1"_qs);
     QCOMPARE(r.calls.last(), u"power:1"_qs);
 
     FakeRows none;
     none.add(u"2026/12/06 12:31:00"_qs, u"再起動"_qs);
     Recorder quiet;
-    QCOMPARE(scheduler::runTick(none, quiet), 0);
+    QCOMPARE(tick(none, quiet), 0);
     QVERIFY(quiet.calls.isEmpty());
     FakeRows empty;
-    QCOMPARE(scheduler::runTick(empty, quiet), 0);
+    QCOMPARE(tick(empty, quiet), 0);
     QCOMPARE(quiet.yields, 1);
 }
 
@@ -177,7 +251,7 @@ void TestTick::failedLogSave() {
     rows.add(u"2026/12/06 12:30:00"_qs, u"シャットダウン"_qs, u"+SAVELOG"_qs);
     Recorder r;
     r.saveError = text::errorFor(76);
-    scheduler::runTick(rows, r);
+    tick(rows, r);
     QCOMPARE(
         r.calls,
         (QStringList{u"log:実行条件が見つかりました。項目番号=1"_qs, u"savelog"_qs,
@@ -196,7 +270,7 @@ void TestTick::listChangesDuringTheWalk() {
             rows.remove(2);
         }
     };
-    QCOMPARE(scheduler::runTick(rows, r), 0);
+    QCOMPARE(tick(rows, r), 0);
     QCOMPARE(r.yields, 2);
 
     // Added during the walk: left for the next tick.
@@ -204,9 +278,9 @@ void TestTick::listChangesDuringTheWalk() {
     grow.add(u"2026/12/06 09:00:00"_qs, u"再起動"_qs);
     Recorder g;
     g.onYield = [&] { grow.add(u"2026/12/06 12:30:00"_qs, u"再起動"_qs); };
-    QCOMPARE(scheduler::runTick(grow, g), 0);
+    QCOMPARE(tick(grow, g), 0);
     Recorder next;
-    QCOMPARE(scheduler::runTick(grow, next), 2);
+    QCOMPARE(tick(grow, next), 2);
 }
 
 void TestTick::midnight() {
@@ -215,13 +289,13 @@ void TestTick::midnight() {
     rows.add(u"毎週：2(月曜日) 2026/12/06 00:00:00"_qs, u"ログオフ"_qs);
     m_now = QDateTime(QDate(2026, 12, 6), QTime(23, 59, 58));
     Recorder before;
-    QCOMPARE(scheduler::runTick(rows, before), 0);
+    QCOMPARE(tick(rows, before), 0);
     m_now = QDateTime(QDate(2026, 12, 7), QTime(0, 0, 3));
     Recorder after;
-    QCOMPARE(scheduler::runTick(rows, after), 1);
+    QCOMPARE(tick(rows, after), 1);
     rows.remove(1);
     Recorder weekly;
-    QCOMPARE(scheduler::runTick(rows, weekly), 1);
+    QCOMPARE(tick(rows, weekly), 1);
     QCOMPARE(weekly.calls.last(), u"power:0"_qs);
 }
 

@@ -2,6 +2,7 @@
 // the editor and the version box.
 #include "app/appfolder.h"
 #include "power/recordingbackend.h"
+#include "support/fulldisk.h"
 #include "support/recordingpresenter.h"
 #include "support/testfiles.h"
 #include "text/clock.h"
@@ -81,7 +82,13 @@ private slots:
     void editedEntryIsDueAndSurvivesReload();
     void versionBox();
     void testSendWithMissingFields();
-    void tickSkippedWhileBusy();
+    void tickWhileBusy();
+    void tickRunsWhileABoxIsOpen_data();
+    void tickRunsWhileABoxIsOpen();
+    void editsAreSavedAtOnce();
+    void fullDisk();
+    void closeRequestedWhileLoading();
+    void saveLeftoversRemoved();
 
 private:
     std::unique_ptr<ui::Form1> start();
@@ -442,14 +449,18 @@ void TestForm1::editorDeleteAndNumbers() {
         numbers << row.section(u'|', 0, 0);
     QCOMPARE(numbers, (QStringList{u"1"_qs, u"3"_qs, u"3"_qs}));
 
-    // Deleting every entry, then closing, leaves the old file alone.
-    writeBytes(file(u"schedule.ini"_qs), "old,file,\r\n");
+    // Deleting every entry empties the file: the deleted entries must not come back at
+    // the next start.
     while (form->LVW1->topLevelItemCount() > 0) {
         form->LVW1->setCurrentItem(form->LVW1->topLevelItem(0));
         form->MNU_POPUP_SELECTITEM_DELETE->trigger();
     }
+    QCOMPARE(readBytes(file(u"schedule.ini"_qs)), QByteArray());
     form->close();
-    QCOMPARE(readBytes(file(u"schedule.ini"_qs)), QByteArray("old,file,\r\n"));
+    QCOMPARE(readBytes(file(u"schedule.ini"_qs)), QByteArray());
+    auto again = start();
+    QCOMPARE(again->LVW1->topLevelItemCount(), 0);
+    QVERIFY(m_presenter->boxes.isEmpty());
 }
 
 void TestForm1::editorReset() {
@@ -529,7 +540,7 @@ void TestForm1::testSendWithMissingFields() {
     QVERIFY(form->CMD_TEST_SEND->isEnabled());
 }
 
-void TestForm1::tickSkippedWhileBusy() {
+void TestForm1::tickWhileBusy() {
     auto form = start();
     form->CMD_SET_Click(); // 00:00, not due
     form->COM_DATE[1]->setCurrentIndex(12);
@@ -544,21 +555,142 @@ void TestForm1::tickSkippedWhileBusy() {
     form->TIM_MAIN_Timer();
     QCOMPARE(nested, 1);
     QCOMPARE(m_power->codes(), QList<int>{1});
-    // Nor while a real question box waits for its answer.
-    form->setPresenter(nullptr);
-    bool answered = false;
-    QTimer::singleShot(50, form.get(), [&] {
-        form->TIM_MAIN_Timer();
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            QCOMPARE(box->button(QMessageBox::No)->text(), u"いいえ(&N)"_qs);
-            QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
-            box->button(QMessageBox::No)->click();
-            answered = true;
-        }
+}
+
+// A box nobody answers must not stop the schedule: the timer's ticks carry out the entry.
+void TestForm1::tickRunsWhileABoxIsOpen_data() {
+    QTest::addColumn<int>("box");
+    QTest::newRow("version box") << 0;
+    QTest::newRow("File menu question") << 1;
+}
+
+void TestForm1::tickRunsWhileABoxIsOpen() {
+    QFETCH(int, box);
+    auto form = start();
+    form->setPresenter(nullptr); // real, modal boxes
+    form->COM_DATE[1]->setCurrentIndex(12);
+    form->COM_DATE[2]->setCurrentIndex(30);
+    form->OP_SHUTDOWN[1]->setChecked(true);
+    form->CMD_SET_Click();
+    bool sawBox = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+        sawBox = true;
+        form->TIM_MAIN->start(10);
+        QTRY_VERIFY(!m_power->codes().isEmpty());
+        form->TIM_MAIN->stop();
+        if (auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            open->button(box == 0 ? QMessageBox::Ok : QMessageBox::No)->click();
     });
-    form->MNU_FILE_REBOOT->trigger();
-    QVERIFY(answered);
-    QCOMPARE(m_power->codes(), QList<int>{1});
+    if (box == 0)
+        form->MNU_HELP_SHOW_VERSION->trigger();
+    else
+        form->MNU_FILE_SHUTSOWN->trigger();
+    QVERIFY(sawBox);
+    QCOMPARE(m_power->codes().first(), 2);
+    QVERIFY(form->TXT_LOG->toPlainText().contains(u"再起動を実行します。"_qs));
+}
+
+// Every change of the list and every finished mail field reaches the disk at once, as a
+// close would write it: a lost display or a crash later on loses nothing.
+void TestForm1::editsAreSavedAtOnce() {
+    auto form = start();
+    form->show();
+    form->COM_DATE[1]->setCurrentIndex(7);
+    form->CMD_SET_Click();
+    QCOMPARE(readBytes(file(u"schedule.ini"_qs)),
+             text::encodeCp932(u"2026/12/06 07:00:00,シャットダウン,\r\n"_qs));
+    form->CMD_SET_Click();
+    form->LVW1->setCurrentItem(form->LVW1->topLevelItem(0));
+    form->MNU_POPUP_SELECTITEM_DELETE->trigger();
+    QCOMPARE(readBytes(file(u"schedule.ini"_qs)),
+             text::encodeCp932(u"2026/12/06 07:00:00,シャットダウン,\r\n"_qs));
+
+    form->TAB1->setCurrentIndex(2);
+    form->TXT_MAIL_LINE[0]->setText(u"smtp.example.jp"_qs);
+    emit form->TXT_MAIL_LINE[0]->editingFinished();
+    QCOMPARE(readBytes(file(u"e-mail.ini"_qs)),
+             QByteArray("smtp.example.jp\r\n\r\n\r\nFrom Tovik\r\n\r\n"));
+    // The body has no end of editing of its own: leaving it is one.
+    form->TXT_MAIL_BODY->setPlainText(u"本文"_qs);
+    QFocusEvent out(QEvent::FocusOut);
+    QCoreApplication::sendEvent(form->TXT_MAIL_BODY, &out);
+    const QByteArray mail = readBytes(file(u"e-mail.ini"_qs));
+    QCOMPARE(mail, text::encodeCp932(u"smtp.example.jp\r\n\r\n\r\nFrom Tovik\r\n本文\r\n"_qs));
+    const QByteArray schedule = readBytes(file(u"schedule.ini"_qs));
+    form->close();
+    QCOMPARE(readBytes(file(u"schedule.ini"_qs)), schedule);
+    QCOMPARE(readBytes(file(u"e-mail.ini"_qs)), mail);
+}
+
+// A full disk: every save fails before it replaces anything, and says so.
+void TestForm1::fullDisk() {
+    testing::FullDisk disk;
+    if (!disk.isReady())
+        QSKIP("mounting a small tmpfs needs root");
+    app::setApplicationFolderForTesting(disk.path());
+    const QByteArray schedule = "2026/12/07 22:00:00,再起動,\r\n";
+    const QByteArray mail = "old.example.jp\r\nto@example.jp\r\nfrom@example.jp\r\ns\r\nb\r\n";
+    writeBytes(disk.filePath(u"schedule.ini"_qs), schedule);
+    writeBytes(disk.filePath(u"e-mail.ini"_qs), mail);
+    auto form = start();
+    disk.fill();
+    form->CMD_SET_Click();
+    const QString diskFull =
+        u"message|エラーが生じました。\r\nエラー番号:61\r\n内容:ディスクの空き容量が不足しています。"_qs;
+    QCOMPARE(m_presenter->boxes, QStringList{diskFull});
+    form->setMailText(0, u"new.example.jp"_qs);
+    form->close();
+    QCOMPARE(m_presenter->boxes, (QStringList{diskFull, diskFull}));
+    QCOMPARE(readBytes(disk.filePath(u"schedule.ini"_qs)), schedule);
+    QCOMPARE(readBytes(disk.filePath(u"e-mail.ini"_qs)), mail);
+}
+
+// Edits and a close while long files are still loading: they wait for the load, and
+// nothing of either file is lost.
+void TestForm1::closeRequestedWhileLoading() {
+    QByteArray schedule;
+    for (int i = 0; i < 3000; ++i)
+        schedule +=
+            text::encodeCp932(u"2026/12/07 22:00:00,再起動,"_qs + QString::number(i)) + "\r\n";
+    QByteArray mail = "s.example.jp\r\nto@example.jp\r\nfrom@example.jp\r\nsub\r\n";
+    for (int i = 0; i < 3000; ++i)
+        mail += "body " + QByteArray::number(i) + "\r\n";
+    writeBytes(file(u"schedule.ini"_qs), schedule);
+    writeBytes(file(u"e-mail.ini"_qs), mail);
+    auto form = std::make_unique<ui::Form1>();
+    form->setPresenter(m_presenter);
+    form->TIM_MAIN->stop();
+    int yields = 0;
+    QTimer::singleShot(0, form.get(), [&] {
+        ++yields;
+        form->CMD_SET_Click(); // an edit during the load, saved once the load is done
+        form->requestClose();
+    });
+    form->Form_Load();
+    QCOMPARE(yields, 1);
+    QCOMPARE(readBytes(file(u"schedule.ini"_qs)), schedule);
+    QCOMPARE(form->LVW1->topLevelItemCount(), 3001);
+    // The edit came at the load's first step, before the first line was read.
+    QTRY_COMPARE(readBytes(file(u"schedule.ini"_qs)),
+                 text::encodeCp932(u"2026/12/06 00:00:00,シャットダウン,\r\n"_qs) + schedule);
+    QCOMPARE(readBytes(file(u"e-mail.ini"_qs)), mail);
+    QVERIFY(m_presenter->boxes.isEmpty());
+}
+
+// A save killed at its very rename leaves "schedule.ini.XXXXXX"; only such names go.
+void TestForm1::saveLeftoversRemoved() {
+    const QStringList leftovers{u"schedule.ini.Ab12Cd"_qs, u"e-mail.ini.q9Z0aa"_qs,
+                                u"schedule.ini.bak.000000"_qs};
+    const QStringList others{u"schedule.ini.keep"_qs, u"schedule.ini.ab-123"_qs,
+                             u"notes.ini.abcdef"_qs, u"schedule.ini.bak"_qs};
+    for (const QString& name : leftovers + others)
+        writeBytes(file(name), "x");
+    auto form = start();
+    for (const QString& name : leftovers)
+        QVERIFY2(!QFile::exists(file(name)), qPrintable(name));
+    for (const QString& name : others)
+        QVERIFY2(QFile::exists(file(name)), qPrintable(name));
 }
 
 QTEST_MAIN(TestForm1)

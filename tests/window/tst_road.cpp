@@ -29,11 +29,13 @@ namespace {
 class SnapshotBackend final : public power::PowerBackend {
 public:
     explicit SnapshotBackend(ui::Form1*& form) : m_form(form) {}
-    void request(int code) override {
+    power::Outcome request(int code) override {
         codes << code;
         lastLogLine = m_form->TXT_LOG->toPlainText().section(u'\n', -1);
         listSize = m_form->LVW1->topLevelItemCount();
+        return outcome;
     }
+    power::Outcome outcome;
     QList<int> codes;
     QString lastLogLine;
     int listSize = 0;
@@ -51,6 +53,7 @@ private slots:
     void cleanup();
     void scheduledShutdownWithBothOptions();
     void failedLogSaveStopsBeforeThePowerRequest();
+    void refusedShutdownSaysWhyOnce();
     void tickWhileTheScheduleLoads();
 
 private:
@@ -126,11 +129,14 @@ void TestRoad::scheduledShutdownWithBothOptions() {
     QCOMPARE(m_power->codes, QList<int>{1});
     QCOMPARE(m_power->lastLogLine, u"シャットダウンを実行します。"_qs + t);
 
-    // Every tick of the minute repeats the whole road.
+    // The rest of the minute only asks again: one mail, one log save, no new lines.
+    const QString logText = form->TXT_LOG->toPlainText();
     m_now = m_now.addSecs(40);
     form->TIM_MAIN_Timer();
     QCOMPARE(m_power->codes, (QList<int>{1, 1}));
-    QCOMPARE(smtp.messages().size(), 2);
+    QCOMPARE(smtp.messages().size(), 1);
+    QCOMPARE(readBytes(m_dir->filePath(u"log/2026_12_06.log"_qs)), logFile);
+    QCOMPARE(form->TXT_LOG->toPlainText(), logText);
     m_now = m_now.addSecs(10); // 12:31:05: the other entry now
     form->TIM_MAIN_Timer();
     QCOMPARE(m_power->codes, (QList<int>{1, 1, 2}));
@@ -145,10 +151,38 @@ void TestRoad::failedLogSaveStopsBeforeThePowerRequest() {
     QCOMPARE(
         form->TXT_LOG->toPlainText().section(u'\n', -1),
         u"ログファイルを保存できませんでした::76::パスが見つかりません。 - 2026/12/06 12:30:15"_qs);
-    // The program goes on: with the folder back, the next tick carries the entry out.
+    // The program goes on: with the folder back, the next tick saves the log and carries
+    // the entry out, without a second found line.
     QVERIFY(QDir(m_dir->path()).mkdir(u"log"_qs));
     form->TIM_MAIN_Timer();
     QCOMPARE(m_power->codes, QList<int>{1});
+    QCOMPARE(form->TXT_LOG->toPlainText().count(u"実行条件が見つかりました"_qs), 1);
+    QVERIFY(readBytes(m_dir->filePath(u"log/2026_12_06.log"_qs)).contains("12:30:15"));
+}
+
+// A refused shutdown: one mail, one log save, and one line saying why nothing happened.
+void TestRoad::refusedShutdownSaysWhyOnce() {
+    testsupport::SmtpRig smtp;
+    QVERIFY2(smtp.start(), qPrintable(smtp.errorString()));
+    writeSchedule(u"2026/12/06 12:30:00,シャットダウン,+SENDMAIL+SAVELOG\r\n"_qs);
+    auto form = start();
+    form->setMailText(0, smtp.serverField());
+    form->setMailText(1, u"admin@example.jp"_qs);
+    form->setMailText(2, u"tovik@example.jp"_qs);
+    m_power->outcome = power::Outcome::notDone(power::Outcome::Reason::Refused);
+    for (int second = 15; second < 60; second += 5) {
+        m_now.setTime(QTime(12, 30, second));
+        form->TIM_MAIN_Timer();
+    }
+    QCOMPARE(m_power->codes.size(), 9);
+    QCOMPARE(smtp.messages().size(), 1);
+    const QString log = form->TXT_LOG->toPlainText();
+    QCOMPARE(log.count(u"シャットダウンを実行します。"_qs), 1);
+    QCOMPARE(
+        log.section(u'\n', -1),
+        u"シャットダウンできませんでした::システムが許可しませんでした - 2026/12/06 12:30:15"_qs);
+    const QByteArray logFile = readBytes(m_dir->filePath(u"log/2026_12_06.log"_qs));
+    QCOMPARE(logFile.count("\r\n"), log.count(u'\n') - 1); // saved once, before the action
 }
 
 void TestRoad::tickWhileTheScheduleLoads() {
