@@ -2,18 +2,16 @@
 // paint, or with --idle keeps running so that its idle CPU use can be read.
 // Usage: bench_startup_tovik <application folder> [--idle]
 #include "app/appfolder.h"
-#include "app/closesignals.h"
-#include "power/recordingbackend.h"
-#include "ui/closerequests.h"
-#include "ui/form1.h"
-#include "ui/translations.h"
+#include "support/recordingbackend.h"
+#include "text/clock.h"
+#include "ui/startup.h"
 
 #include "firstpaintquit.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 int main(int argc, char* argv[]) {
     if (argc < 2) {
@@ -23,20 +21,15 @@ int main(int argc, char* argv[]) {
     const bool idle = argc > 2 && std::strcmp(argv[2], "--idle") == 0;
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tovik"));
-    tovik::app::setApplicationFolderForTesting(QString::fromLocal8Bit(argv[1]));
+    const tovik::text::SystemClock clock;
     // Never a real power request, whatever the folder's schedule says.
-    tovik::power::RecordingBackend::install();
-    tovik::ui::installJapaneseTranslations(app);
-
-    tovik::ui::Form1 form;
-    bench::FirstPaintQuit quitAtPaint(&form);
-    if (!idle)
-        app.installEventFilter(&quitAtPaint);
-    tovik::app::CloseSignals closeSignals;
-    tovik::ui::closeOnRequests(app, closeSignals, form);
-    form.Form_Load();
-    form.show();
-
-    return QApplication::exec();
+    tovik::testing::RecordingBackend power;
+    std::unique_ptr<bench::FirstPaintQuit> quitAtPaint;
+    return tovik::ui::runTovik(
+        app, {clock, power, tovik::app::AppPaths(QString::fromLocal8Bit(argv[1]))},
+        [&](tovik::ui::Form1& form) {
+            quitAtPaint = std::make_unique<bench::FirstPaintQuit>(&form);
+            if (!idle)
+                app.installEventFilter(quitAtPaint.get());
+        });
 }

@@ -1,9 +1,6 @@
 #include "benchsupport.h"
 
-#include "app/appfolder.h"
-#include "power/recordingbackend.h"
 #include "runspecified.h"
-#include "text/clock.h"
 #include "text/cp932.h"
 
 #include <QApplication>
@@ -55,22 +52,14 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     }
 }
 
-BenchWindow::BenchWindow() : m_presenter(std::make_shared<testing::RecordingPresenter>()) {
-    if (!m_dir.isValid())
+BenchWindow::BenchWindow() {
+    if (!m_fixture.dir.isValid())
         std::abort();
-    app::setApplicationFolderForTesting(m_dir.path());
-    text::setClockForTesting(fixedNow);
-    power::RecordingBackend::install();
-    m_form = std::make_unique<ui::Form1>();
-    m_form->setPresenter(m_presenter);
+    m_form = m_fixture.create();
     m_form->TIM_MAIN->stop();
 }
 
-BenchWindow::~BenchWindow() {
-    m_form.reset();
-    text::setClockForTesting({});
-    app::setApplicationFolderForTesting({});
-}
+BenchWindow::~BenchWindow() = default;
 
 void BenchWindow::showOnTab(int tab) {
     m_form->TAB1->setCurrentIndex(tab);

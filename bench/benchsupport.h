@@ -1,7 +1,7 @@
 // Shared set-up of the window benchmarks: an offscreen application, a safe Form1, test files.
 #pragma once
 
-#include "support/recordingpresenter.h"
+#include "support/windowfixture.h"
 #include "ui/form1.h"
 
 #include <QByteArray>
@@ -31,14 +31,13 @@ public:
     BenchWindow& operator=(const BenchWindow&) = delete;
 
     ui::Form1& form() { return *m_form; }
-    QString file(const QString& name) const { return m_dir.filePath(name); }
+    QString file(const QString& name) const { return m_fixture.file(name); }
 
     // Shows the window with the given tab current and lets it paint.
     void showOnTab(int tab);
 
 private:
-    QTemporaryDir m_dir;
-    std::shared_ptr<testing::RecordingPresenter> m_presenter;
+    testing::WindowFixture m_fixture{fixedNow()};
     std::unique_ptr<ui::Form1> m_form;
 };
 

@@ -22,10 +22,11 @@ FLAGS=(-std=c++20 -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor
 # Linking proves every Win32 call resolves against the import libraries; the program is
 # never run (it would ask Windows to act).
 cat > "$OUT/linkcheck.cpp" <<'CPP'
-#include "power/power.h"
+#include "power/platformbackend.h"
 int main(int argc, char**) {
+    tovik::power::PlatformBackend backend;
     if (argc > 99)
-        win32::DoExitWindows(argc);
+        win32::DoExitWindows(backend, argc);
     return 0;
 }
 CPP

@@ -5,13 +5,6 @@
 
 namespace tovik::app {
 
-namespace {
-QString& overrideFolder() {
-    static QString folder;
-    return folder;
-}
-} // namespace
-
 QString AddBackslash(const QString& path) {
     const QChar sep = QDir::separator();
     if (path.endsWith(sep))
@@ -20,25 +13,14 @@ QString AddBackslash(const QString& path) {
 }
 
 QString applicationFolder() {
-    const QString& forced = overrideFolder();
-    const QString folder = forced.isEmpty()
-                               ? QDir::toNativeSeparators(QCoreApplication::applicationDirPath())
-                               : forced;
-    return AddBackslash(folder);
+    return AddBackslash(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
 }
 
-void setApplicationFolderForTesting(const QString& folder) {
-    overrideFolder() = QDir::toNativeSeparators(folder);
-}
+AppPaths::AppPaths(const QString& folder)
+    : m_folder(AddBackslash(QDir::toNativeSeparators(folder))) {}
 
-QString scheduleFilePath() {
-    return applicationFolder() + QStringLiteral("schedule.ini");
-}
-QString mailSettingsFilePath() {
-    return applicationFolder() + QStringLiteral("e-mail.ini");
-}
-QString logFolderPath() {
-    return applicationFolder() + QStringLiteral("log") + QDir::separator();
+QString AppPaths::logFolder() const {
+    return m_folder + QStringLiteral("log") + QDir::separator();
 }
 
 } // namespace tovik::app

@@ -11,11 +11,19 @@ QString AddBackslash(const QString& path);
 // The running executable's folder, ending in exactly one separator.
 QString applicationFolder();
 
-// Tests: use another folder; an empty text restores the executable's folder.
-void setApplicationFolderForTesting(const QString& folder);
+// The paths of one application folder; each is the folder followed by a relative name.
+class AppPaths {
+public:
+    explicit AppPaths(const QString& folder);
 
-QString scheduleFilePath();
-QString mailSettingsFilePath();
-QString logFolderPath();
+    const QString& folder() const { return m_folder; }
+    QString scheduleFile() const { return m_folder + QStringLiteral("schedule.ini"); }
+    QString mailSettingsFile() const { return m_folder + QStringLiteral("e-mail.ini"); }
+    // "log" and the separator.
+    QString logFolder() const;
+
+private:
+    QString m_folder;
+};
 
 } // namespace tovik::app

@@ -5,6 +5,9 @@
 
 namespace tovik::app {
 
+// The window's title, the message boxes' title and the application's name.
+inline const QString kApplicationTitle = QStringLiteral("Tovik");
+
 // The program's home page, shown in the version box.
 inline constexpr char kHomePage[] = "https://github.com/tovik-app/tovik";
 

@@ -1,27 +1,24 @@
 #include "logline.h"
 
-#include "text/clock.h"
 #include "text/cp932.h"
 #include "text/dateforms.h"
 #include "text/textlines.h"
 
-#include <QDir>
-
 namespace tovik::notify {
 
-QString logLine(const QString& message) {
-    return message + QStringLiteral(" - ") + text::generalDateText(text::now());
+QString logLine(const QString& message, const QDateTime& at) {
+    return message + QStringLiteral(" - ") + text::generalDateText(at);
 }
 
-QString dayLogFilePath(const QString& appFolder) {
-    QString day = text::dateText(text::now().date());
-    day.replace(u'/', u'_');
-    return appFolder + QStringLiteral("log") + QDir::separator() + day + QStringLiteral(".log");
+QString dayLogFilePath(const QString& logFolder, const QDate& day) {
+    QString name = text::dateText(day);
+    name.replace(u'/', u'_');
+    return logFolder + name + QStringLiteral(".log");
 }
 
-text::FileError SaveLogFile(const QString& appFolder, const QString& logText) {
+text::FileError SaveLogFile(const QString& logFolder, const QString& logText, const QDate& day) {
     const QByteArray bytes = text::encodeCp932(logText + QLatin1String(text::kCrLf));
-    return text::appendToFile(dayLogFilePath(appFolder), bytes);
+    return text::appendToFile(dayLogFilePath(logFolder, day), bytes);
 }
 
 } // namespace tovik::notify

@@ -12,9 +12,10 @@ constexpr int kMaxLines = 32767;
 }
 
 MailLoadResult LoadMailSettings(const QString& path, MailFields& fields,
-                                const std::function<void()>& yield) {
+                                const std::function<void()>& yield,
+                                const text::FileDevices& devices) {
     QByteArray bytes;
-    if (text::readWholeFile(path, bytes).failed())
+    if (text::readWholeFile(path, bytes, devices).failed())
         return {kMailError, false};
     bool clean = true;
     const QStringList lines = text::splitLines(text::decodeFileText(bytes, &clean));
@@ -52,16 +53,17 @@ QString mailSettingsText(const MailFields& fields) {
     return content;
 }
 
-int SaveMailSettings(const QString& path, const MailFields& fields, bool& keepBackup) {
+int SaveMailSettings(const QString& path, const MailFields& fields, bool& keepBackup,
+                     const text::FileDevices& devices) {
     if (fields.text(0).isEmpty() && fields.text(1).isEmpty() && fields.text(2).isEmpty())
         return kMailNothingToSave;
     if (keepBackup && QFileInfo(path).isFile()) {
-        if (text::copyFileOver(path, path + QStringLiteral(".bak")).failed())
+        if (text::copyFileOver(path, path + QStringLiteral(".bak"), devices).failed())
             return kMailError;
     }
     keepBackup = false;
     const QByteArray bytes = text::encodeSettingsText(mailSettingsText(fields));
-    return text::replaceFile(path, bytes).failed() ? kMailError : kMailOk;
+    return text::replaceFile(path, bytes, devices).failed() ? kMailError : kMailOk;
 }
 
 } // namespace tovik::notify

@@ -1,6 +1,8 @@
 // e-mail.ini: the five mail fields, one per line (the body may run over several lines).
 #pragma once
 
+#include "text/fileio.h"
+
 #include <QString>
 #include <functional>
 
@@ -28,11 +30,13 @@ struct MailLoadResult {
 // Fills the fields from the file: lines 1-4 into fields 0-3, line 5 to the end into the
 // body (joined with CR LF). yield runs before each line.
 MailLoadResult LoadMailSettings(const QString& path, MailFields& fields,
-                                const std::function<void()>& yield);
+                                const std::function<void()>& yield,
+                                const text::FileDevices& devices = text::diskDevices());
 
 // Writes all five fields unless server, recipient and sender are all empty (-10). With
 // keepBackup the old file is first copied to path + ".bak".
-int SaveMailSettings(const QString& path, const MailFields& fields, bool& keepBackup);
+int SaveMailSettings(const QString& path, const MailFields& fields, bool& keepBackup,
+                     const text::FileDevices& devices = text::diskDevices());
 
 // The file's text for the fields.
 QString mailSettingsText(const MailFields& fields);

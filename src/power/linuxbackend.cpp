@@ -10,11 +10,6 @@
 #include <QString>
 #include <QVariant>
 
-// Test executables define this to keep the backend off the machine's own buses; the
-// shipped program does not, so the weak reference stays null there.
-extern "C" [[gnu::weak]] bool tovik_power_buses_allowed(const char* systemAddress,
-                                                        const char* sessionAddress);
-
 namespace tovik::power {
 
 namespace {
@@ -197,28 +192,22 @@ Outcome requestLogoutFromSessionManager(const QString& address, const QDeadlineT
 
 } // namespace
 
-Outcome LinuxBackend::request(int code) {
+Outcome LinuxBackend::request(PowerAction action) {
     const QString systemAddress = addressFromEnvironment("DBUS_SYSTEM_BUS_ADDRESS");
     const QString sessionAddress = addressFromEnvironment("DBUS_SESSION_BUS_ADDRESS");
-    if (tovik_power_buses_allowed != nullptr &&
-        !tovik_power_buses_allowed(systemAddress.toLocal8Bit().constData(),
-                                   sessionAddress.toLocal8Bit().constData()))
-        return Outcome::notDone(Outcome::Reason::NoSystemBus);
-
     const QDeadlineTimer deadline(kRequestBudgetMs);
     m_interactive.reset();
-    switch (code) {
-    case 0:
+    switch (action) {
+    case PowerAction::LogOff:
         return requestLogoutFromSessionManager(sessionAddress, deadline);
-    case 1:
+    case PowerAction::ShutDown:
         return requestFromLogind(systemAddress, QStringLiteral("CanPowerOff"),
                                  QStringLiteral("PowerOff"), deadline, m_interactive);
-    case 2:
+    case PowerAction::Restart:
         return requestFromLogind(systemAddress, QStringLiteral("CanReboot"),
                                  QStringLiteral("Reboot"), deadline, m_interactive);
-    default:
-        return Outcome::notDone(Outcome::Reason::UnknownAction);
     }
+    return Outcome::notDone(Outcome::Reason::UnknownAction);
 }
 
 bool LinuxBackend::awaitingAnswer() const {

@@ -11,7 +11,7 @@ namespace tovik::power {
 
 class LinuxBackend final : public PowerBackend {
 public:
-    Outcome request(int code) override;
+    Outcome request(PowerAction action) override;
     bool awaitingAnswer() const override;
 
 private:

@@ -1,14 +1,14 @@
-// Picks the backend of the platform being built; the one place that knows about platforms.
+// Picks the backend of the platform being built; main() makes the one the program uses.
 #pragma once
 
 #if defined(_WIN32)
 #include "power/win32backend.h"
 namespace tovik::power {
-using PowerBackendImpl = Win32Backend;
+using PlatformBackend = Win32Backend;
 }
 #else
 #include "power/linuxbackend.h"
 namespace tovik::power {
-using PowerBackendImpl = LinuxBackend;
+using PlatformBackend = LinuxBackend;
 }
 #endif

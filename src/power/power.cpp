@@ -1,46 +1,35 @@
 #include "power/power.h"
 
-#include "power/platformbackend.h"
-
-#include <utility>
-
 namespace tovik::power {
 
-namespace {
-
-std::unique_ptr<PowerBackend>& replacement() {
-    static std::unique_ptr<PowerBackend> backend;
-    return backend;
-}
-
-} // namespace
-
-PowerBackend& currentBackend() {
-    if (const auto& backend = replacement())
-        return *backend;
-    static PowerBackendImpl platform;
-    return platform;
-}
-
-bool awaitingAnswer() {
-    return currentBackend().awaitingAnswer();
-}
-
-void setBackendForTesting(std::unique_ptr<PowerBackend> backend) {
-    replacement() = std::move(backend);
+std::optional<PowerAction> actionForCode(int code) {
+    switch (code) {
+    case static_cast<int>(PowerAction::LogOff):
+        return PowerAction::LogOff;
+    case static_cast<int>(PowerAction::ShutDown):
+        return PowerAction::ShutDown;
+    case static_cast<int>(PowerAction::Restart):
+        return PowerAction::Restart;
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace tovik::power
 
 namespace win32 {
 
-tovik::power::Outcome DoExitWindows(const int& code) {
+tovik::power::Outcome DoExitWindows(tovik::power::PowerBackend& backend, const int& code) {
+    using tovik::power::Outcome;
+    const auto action = tovik::power::actionForCode(code);
+    if (!action)
+        return Outcome::notDone(Outcome::Reason::UnknownAction);
     // The callers have already logged the action line; whatever goes wrong from here on
     // must not unwind into the tick or a menu handler.
     try {
-        return tovik::power::currentBackend().request(code);
+        return backend.request(*action);
     } catch (...) {
-        return tovik::power::Outcome::notDone(tovik::power::Outcome::Reason::NoAnswer);
+        return Outcome::notDone(Outcome::Reason::NoAnswer);
     }
 }
 

@@ -1,7 +1,7 @@
 // The power routine DoExitWindows and the backend seam behind it.
 #pragma once
 
-#include <memory>
+#include <optional>
 
 namespace tovik::power {
 
@@ -32,32 +32,31 @@ struct Outcome {
     static Outcome notDone(Reason why) { return {Status::NotDone, why}; }
 };
 
-// Turns a power action code (0 log off, 1 shut down, 2 restart) into a request to the
-// operating system. A backend asks politely, never forced, and gives up silently.
+// The three actions, numbered as Windows' ExitWindowsEx takes them and as the schedule's
+// action codes have them.
+enum class PowerAction { LogOff = 0, ShutDown = 1, Restart = 2 };
+
+// The action of a code at the boundary (0, 1, 2); nullopt for any other.
+std::optional<PowerAction> actionForCode(int code);
+
+// Turns an action into a request to the operating system. A backend asks politely, never
+// forced, and does not wait for the system to act.
 class PowerBackend {
 public:
     virtual ~PowerBackend() = default;
-    virtual Outcome request(int code) = 0;
+    virtual Outcome request(PowerAction action) = 0;
     // True while an earlier interactive request still waits for the person's answer: asking
     // again would stack up password prompts.
     virtual bool awaitingAnswer() const { return false; }
 };
 
-// The platform's own backend unless a test has replaced it.
-PowerBackend& currentBackend();
-
-// Whether the current backend still waits for the person's answer to an earlier request.
-bool awaitingAnswer();
-
-// nullptr restores the platform backend.
-void setBackendForTesting(std::unique_ptr<PowerBackend> backend);
-
 } // namespace tovik::power
 
 namespace win32 {
 
-// Requests log off (0), shut down (1) or restart (2) and returns without waiting for the
-// system to act. Never throws; what it returns tells whether the request could be made.
-tovik::power::Outcome DoExitWindows(const int& code);
+// Requests log off (0), shut down (1) or restart (2) through the backend and returns without
+// waiting for the system to act. Never throws; what it returns tells whether the request
+// could be made.
+tovik::power::Outcome DoExitWindows(tovik::power::PowerBackend& backend, const int& code);
 
 } // namespace win32

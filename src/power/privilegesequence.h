@@ -29,9 +29,9 @@ struct PrivilegeOps {
 };
 
 // Enables the shutdown privilege, then asks for the action. The first failing step ends
-// it with no request at all, not even a log off. The code goes through unchanged as the
+// it with no request at all, not even a log off. The action goes through unchanged as the
 // flags: no force flag is ever added.
-inline Outcome requestWithShutdownPrivilege(const PrivilegeOps& ops, int code) {
+inline Outcome requestWithShutdownPrivilege(const PrivilegeOps& ops, PowerAction action) {
     TokenHandle token = nullptr;
     if (!ops.openProcessToken(token))
         return Outcome::notDone(Outcome::Reason::NoPrivilege);
@@ -48,7 +48,7 @@ inline Outcome requestWithShutdownPrivilege(const PrivilegeOps& ops, int code) {
         return Outcome::notDone(Outcome::Reason::NoPrivilege);
     if (!ops.enablePrivilege(token, id))
         return Outcome::notDone(Outcome::Reason::NoPrivilege);
-    if (!ops.exitWindows(static_cast<std::uint32_t>(code), 0))
+    if (!ops.exitWindows(static_cast<std::uint32_t>(action), 0))
         return Outcome::notDone(Outcome::Reason::Refused);
     return Outcome::requested();
 }

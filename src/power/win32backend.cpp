@@ -10,6 +10,10 @@ namespace {
 
 // One privilege entry: count, LUID, attributes. AdjustTokenPrivileges gets exactly this size.
 static_assert(sizeof(TOKEN_PRIVILEGES) == 16);
+// The actions go to ExitWindowsEx unchanged, and never with a force flag.
+static_assert(static_cast<UINT>(PowerAction::LogOff) == EWX_LOGOFF);
+static_assert(static_cast<UINT>(PowerAction::ShutDown) == EWX_SHUTDOWN);
+static_assert(static_cast<UINT>(PowerAction::Restart) == EWX_REBOOT);
 
 LUID toLuid(const PrivilegeId& id) {
     LUID luid{};
@@ -57,9 +61,9 @@ const PrivilegeOps& win32Ops() {
 
 } // namespace
 
-Outcome Win32Backend::request(int code) {
+Outcome Win32Backend::request(PowerAction action) {
     // Every Windows we build for is of the NT family, so the privilege is always needed.
-    return requestWithShutdownPrivilege(win32Ops(), code);
+    return requestWithShutdownPrivilege(win32Ops(), action);
 }
 
 } // namespace tovik::power

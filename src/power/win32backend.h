@@ -7,7 +7,7 @@ namespace tovik::power {
 
 class Win32Backend final : public PowerBackend {
 public:
-    Outcome request(int code) override;
+    Outcome request(PowerAction action) override;
 };
 
 } // namespace tovik::power

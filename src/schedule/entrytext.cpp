@@ -1,5 +1,9 @@
 #include "entrytext.h"
 
+#include "text/dateforms.h"
+
+#include <QStringList>
+
 namespace tovik::schedule {
 
 QString oneOffWhenText(const QString& date, const QString& hour, const QString& minute) {
@@ -19,6 +23,31 @@ QString optionsText(bool sendMail, bool saveLog) {
     if (saveLog)
         text += kSaveLogToken;
     return text;
+}
+
+std::optional<WhenText> parseWhenText(const QString& whenText) {
+    const QStringList fields = whenText.split(u' ');
+    WhenText when;
+    // The full-width colon anywhere makes a weekly text; its digit stands right after it.
+    if (whenText.contains(kWeeklyMark)) {
+        if (whenText.size() < 4)
+            return std::nullopt;
+        const char16_t digit = whenText.at(3).unicode();
+        if (digit < u'0' || digit > u'9')
+            return std::nullopt;
+        when.weekly = true;
+        when.weekdayDigit = digit - u'0';
+        if (fields.size() > 2)
+            when.time = fields.at(2);
+        return when;
+    }
+    const auto date = text::parseDateText(fields.at(0));
+    if (!date)
+        return std::nullopt;
+    when.date = *date;
+    if (fields.size() > 1)
+        when.time = fields.at(1);
+    return when;
 }
 
 std::optional<PowerAction> actionFor(const QString& actionWord) {

@@ -1,6 +1,7 @@
 // The text forms of a schedule entry's fields: when-texts, action words, option tokens.
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <optional>
 
@@ -24,6 +25,17 @@ QString oneOffWhenText(const QString& date, const QString& hour, const QString& 
 QString weeklyWhenText(int weekdayDigit, const QString& weekdayName, const QString& date,
                        const QString& hour, const QString& minute);
 QString optionsText(bool sendMail, bool saveLog);
+
+// A when-text read back: what the tick compares with the clock.
+struct WhenText {
+    bool weekly = false;
+    int weekdayDigit = 0;        // weekly: the digit after "毎週：" (1 Sunday .. 7 Saturday)
+    QDate date;                  // one-off: the day
+    std::optional<QString> time; // the "HH:MM:SS" field, when there is one
+};
+// nullopt for a text the tick can never find due: a weekly text without its digit, or a
+// one-off text whose first field is no date.
+std::optional<WhenText> parseWhenText(const QString& whenText);
 
 struct PowerAction {
     int code;

@@ -14,9 +14,9 @@ QString fileErrorMessage(const FileError& error) {
 }
 
 LoadResult LoadSchedule(const QString& path, ScheduleRows& rows, const std::function<void()>& yield,
-                        FileErrorReporter& reporter) {
+                        FileErrorReporter& reporter, const text::FileDevices& devices) {
     QByteArray bytes;
-    if (FileError e = text::readWholeFile(path, bytes); e.failed()) {
+    if (FileError e = text::readWholeFile(path, bytes, devices); e.failed()) {
         reporter.showFileError(e);
         return {false};
     }
@@ -65,18 +65,19 @@ QByteArray scheduleFileBytes(const ScheduleRows& rows) {
 }
 
 void SaveSchedule(const QString& path, const ScheduleRows& rows, FileErrorReporter& reporter,
-                  bool& keepBackup, bool cleared) {
+                  bool& keepBackup, bool cleared, const text::FileDevices& devices) {
     if (rows.count() == 0 && !cleared)
         return;
     if (keepBackup && QFileInfo(path).isFile()) {
-        if (FileError e = text::copyFileOver(path, path + QStringLiteral(".bak")); e.failed()) {
+        if (FileError e = text::copyFileOver(path, path + QStringLiteral(".bak"), devices);
+            e.failed()) {
             // Without the copy the unread lines would be gone: leave the file alone.
             reporter.showFileError(e);
             return;
         }
     }
     keepBackup = false;
-    if (FileError e = text::replaceFile(path, scheduleFileBytes(rows)); e.failed())
+    if (FileError e = text::replaceFile(path, scheduleFileBytes(rows), devices); e.failed())
         reporter.showFileError(e);
 }
 

@@ -25,14 +25,16 @@ struct LoadResult {
 
 // Appends one entry per line; yield runs before each line. Reports its own failures.
 LoadResult LoadSchedule(const QString& path, ScheduleRows& rows, const std::function<void()>& yield,
-                        FileErrorReporter& reporter);
+                        FileErrorReporter& reporter,
+                        const text::FileDevices& devices = text::diskDevices());
 
 // Writes the whole list. An empty list leaves the file alone, unless the user emptied it
 // (cleared): then the file is emptied too, so deleted entries do not come back. With
 // keepBackup the file as it was is first copied to path + ".bak"; keepBackup is cleared
 // once that copy exists.
 void SaveSchedule(const QString& path, const ScheduleRows& rows, FileErrorReporter& reporter,
-                  bool& keepBackup, bool cleared = false);
+                  bool& keepBackup, bool cleared = false,
+                  const text::FileDevices& devices = text::diskDevices());
 
 void RemoveScheduleItem(ScheduleRows& rows, int position);
 

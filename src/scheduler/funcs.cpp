@@ -1,26 +1,24 @@
 #include "funcs.h"
 
-#include "text/clock.h"
 #include "text/dateforms.h"
 
 #include <QFileInfo>
 
 namespace tovik::Funcs {
 
-bool IsToday(const QDate& date) {
-    return date.isValid() && date == text::now().date();
+bool IsToday(const QDate& date, const QDateTime& now) {
+    return date.isValid() && date == now.date();
 }
 
-bool IsNowTime(const QString& timeText) {
+bool IsNowTime(const QString& timeText, const QDateTime& now) {
     if (timeText.size() < 5)
         return false;
-    return QStringView(timeText).left(5) == text::clockText(text::now().time()).left(5);
+    return QStringView(timeText).left(5) == text::clockText(now.time()).left(5);
 }
 
-bool IsTodayWeekday(int weekday) {
+bool IsTodayWeekday(int weekday, const QDateTime& now) {
     // Qt counts Monday = 1 .. Sunday = 7.
-    const int today = text::now().date().dayOfWeek() % 7 + 1;
-    return weekday == today;
+    return weekday == now.date().dayOfWeek() % 7 + 1;
 }
 
 int FileStatus(const QString& path) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 
 namespace tovik::Funcs {
@@ -9,12 +10,12 @@ namespace tovik::Funcs {
 inline constexpr int kFileExists = 0;
 inline constexpr int kFileMissing = 10;
 
-// Each reads the clock at the moment of the call.
-bool IsToday(const QDate& date);
-// True when the text starts with the current time's "HH:MM".
-bool IsNowTime(const QString& timeText);
+// Each compares with now, the clock's reading of the moment.
+bool IsToday(const QDate& date, const QDateTime& now);
+// True when the text starts with now's "HH:MM".
+bool IsNowTime(const QString& timeText, const QDateTime& now);
 // 1 Sunday .. 7 Saturday.
-bool IsTodayWeekday(int weekday);
+bool IsTodayWeekday(int weekday, const QDateTime& now);
 
 // 0 when an ordinary, visible file exists at the path; 10 otherwise (folders included).
 int FileStatus(const QString& path);

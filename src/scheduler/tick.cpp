@@ -2,33 +2,22 @@
 
 #include "schedule/entrytext.h"
 #include "scheduler/funcs.h"
-#include "text/clock.h"
-#include "text/dateforms.h"
 
 namespace tovik::scheduler {
 
 using schedule::Column;
 
-bool isDue(const QString& whenText) {
-    if (whenText.contains(schedule::kWeeklyMark)) {
-        if (whenText.size() < 4)
-            return false;
-        const char16_t digit = whenText.at(3).unicode();
-        if (digit < u'0' || digit > u'9')
-            return false;
-        if (!Funcs::IsTodayWeekday(digit - u'0'))
-            return false;
-        const QStringList fields = whenText.split(u' ');
-        return fields.size() > 2 && Funcs::IsNowTime(fields.at(2));
-    }
-    const QStringList fields = whenText.split(u' ');
-    const auto date = text::parseDateText(fields.at(0));
-    if (!date || !Funcs::IsToday(*date))
+bool isDue(const QString& whenText, const QDateTime& now) {
+    const auto when = schedule::parseWhenText(whenText);
+    if (!when || !when->time)
         return false;
-    return fields.size() > 1 && Funcs::IsNowTime(fields.at(1));
+    const bool day = when->weekly ? Funcs::IsTodayWeekday(when->weekdayDigit, now)
+                                  : Funcs::IsToday(when->date, now);
+    return day && Funcs::IsNowTime(*when->time, now);
 }
 
-int runTick(const schedule::ScheduleRows& rows, TickActions& actions, TickMemory& memory) {
+int runTick(const schedule::ScheduleRows& rows, TickActions& actions, TickMemory& memory,
+            const text::Clock& clock) {
     // Entries added during the walk wait for the next tick.
     const int end = std::min(rows.count(), schedule::kMaxEntries);
     int found = 0;
@@ -37,7 +26,7 @@ int runTick(const schedule::ScheduleRows& rows, TickActions& actions, TickMemory
         // An entry deleted during the yield shortens the list under the walk.
         if (i > rows.count())
             break;
-        if (isDue(rows.text(i, Column::When))) {
+        if (isDue(rows.text(i, Column::When), clock.now())) {
             found = i;
             break;
         }
@@ -48,7 +37,7 @@ int runTick(const schedule::ScheduleRows& rows, TickActions& actions, TickMemory
     // Each read re-checks the position: the mail send and the log line run no events,
     // but stay safe should that change.
     auto field = [&](Column c) { return found <= rows.count() ? rows.text(found, c) : QString(); };
-    const QDateTime now = text::now();
+    const QDateTime now = clock.now();
     const QDateTime minute(now.date(), QTime(now.time().hour(), now.time().minute()));
     const QString entry =
         field(Column::When) + u',' + field(Column::Action) + u',' + field(Column::Options);

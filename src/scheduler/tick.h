@@ -2,6 +2,7 @@
 #pragma once
 
 #include "schedule/schedulerows.h"
+#include "text/clock.h"
 #include "text/fileio.h"
 
 #include <QDateTime>
@@ -9,8 +10,8 @@
 
 namespace tovik::scheduler {
 
-// True when the when-text is due in the current minute. Texts of neither form are never due.
-bool isDue(const QString& whenText);
+// True when the when-text is due in now's minute. Texts of neither form are never due.
+bool isDue(const QString& whenText, const QDateTime& now);
 
 // What the tick calls into; the window provides it.
 class TickActions {
@@ -35,7 +36,9 @@ struct TickMemory {
     bool saveFailed = false; // its log save failed: later ticks try the save again, quietly
 };
 
-// Returns the position found due, or 0 when nothing was due.
-int runTick(const schedule::ScheduleRows& rows, TickActions& actions, TickMemory& memory);
+// Returns the position found due, or 0 when nothing was due. The clock is read once per
+// entry, as the walk may take long.
+int runTick(const schedule::ScheduleRows& rows, TickActions& actions, TickMemory& memory,
+            const text::Clock& clock);
 
 } // namespace tovik::scheduler

@@ -2,16 +2,10 @@
 
 namespace tovik::text {
 
-namespace {
-std::function<QDateTime()>& clockFunction() {
-    static std::function<QDateTime()> f;
-    return f;
-}
-
 // The local time of the current second. Converting to local time asks the C library,
 // which checks the zone file on every call; a tick reads the clock once per entry, so
 // the conversion is done once per second instead. Nothing reads the clock finer than that.
-QDateTime systemNow() {
+QDateTime SystemClock::now() const {
     thread_local qint64 cachedSecond = -1;
     thread_local QDateTime cached;
     const qint64 second = QDateTime::currentSecsSinceEpoch();
@@ -20,17 +14,6 @@ QDateTime systemNow() {
         cachedSecond = second;
     }
     return cached;
-}
-
-} // namespace
-
-QDateTime now() {
-    const auto& f = clockFunction();
-    return f ? f() : systemNow();
-}
-
-void setClockForTesting(std::function<QDateTime()> clock) {
-    clockFunction() = std::move(clock);
 }
 
 } // namespace tovik::text

@@ -1,15 +1,21 @@
-// The clock seam: every reading of date and time in the program goes through now().
+// The clock seam: every reading of date and time in the program goes through a Clock.
 #pragma once
 
 #include <QDateTime>
-#include <functional>
 
 namespace tovik::text {
 
-// The current local date and time (the system clock unless a test set another).
-QDateTime now();
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // The current local date and time.
+    virtual QDateTime now() const = 0;
+};
 
-// Tests: replace the clock; an empty function restores the system clock.
-void setClockForTesting(std::function<QDateTime()> clock);
+// The system's local clock, read to the second.
+class SystemClock final : public Clock {
+public:
+    QDateTime now() const override;
+};
 
 } // namespace tovik::text

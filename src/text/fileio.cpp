@@ -11,18 +11,6 @@ namespace tovik::text {
 
 namespace {
 
-FaultInjector& injector() {
-    static FaultInjector f;
-    return f;
-}
-
-std::optional<FileError> injected(FileOp op, const QString& path) {
-    const auto& f = injector();
-    if (f)
-        return f(op, path);
-    return std::nullopt;
-}
-
 // Qt reports only "open failed"; errno from the failing system call tells why.
 FileError classify(int savedErrno, const QString& path, bool reading) {
     const QFileInfo info(path);
@@ -73,10 +61,22 @@ FileError errorFor(int number) {
     }
 }
 
-FileError readWholeFile(const QString& path, QByteArray& out) {
-    if (auto fault = injected(FileOp::Read, path))
-        return *fault;
-    QFile file(path);
+std::unique_ptr<QFile> FileDevices::file(const QString& path) const {
+    return std::make_unique<QFile>(path);
+}
+
+std::unique_ptr<QSaveFile> FileDevices::saveFile(const QString& path) const {
+    return std::make_unique<QSaveFile>(path);
+}
+
+const FileDevices& diskDevices() {
+    static const FileDevices disk;
+    return disk;
+}
+
+FileError readWholeFile(const QString& path, QByteArray& out, const FileDevices& devices) {
+    const auto device = devices.file(path);
+    QFile& file = *device;
     errno = 0;
     if (!file.open(QIODevice::ReadOnly))
         return classify(errno, path, true);
@@ -88,10 +88,9 @@ FileError readWholeFile(const QString& path, QByteArray& out) {
     return {};
 }
 
-FileError replaceFile(const QString& path, const QByteArray& bytes) {
-    if (auto fault = injected(FileOp::Replace, path))
-        return *fault;
-    QSaveFile file(path);
+FileError replaceFile(const QString& path, const QByteArray& bytes, const FileDevices& devices) {
+    const auto device = devices.saveFile(path);
+    QSaveFile& file = *device;
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))
         return classify(errno, path, false);
@@ -115,10 +114,9 @@ FileError replaceFile(const QString& path, const QByteArray& bytes) {
     return {};
 }
 
-FileError appendToFile(const QString& path, const QByteArray& bytes) {
-    if (auto fault = injected(FileOp::Append, path))
-        return *fault;
-    QFile file(path);
+FileError appendToFile(const QString& path, const QByteArray& bytes, const FileDevices& devices) {
+    const auto device = devices.file(path);
+    QFile& file = *device;
     errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return classify(errno, path, false);
@@ -147,17 +145,11 @@ void removeReplaceLeftovers(const QString& path) {
     }
 }
 
-FileError copyFileOver(const QString& from, const QString& to) {
-    if (auto fault = injected(FileOp::Copy, to))
-        return *fault;
+FileError copyFileOver(const QString& from, const QString& to, const FileDevices& devices) {
     QByteArray bytes;
-    if (FileError e = readWholeFile(from, bytes); e.failed())
+    if (FileError e = readWholeFile(from, bytes, devices); e.failed())
         return e;
-    return replaceFile(to, bytes);
-}
-
-void setFaultInjectorForTesting(FaultInjector f) {
-    injector() = std::move(f);
+    return replaceFile(to, bytes, devices);
 }
 
 } // namespace tovik::text

@@ -2,9 +2,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
+#include <QSaveFile>
 #include <QString>
-#include <functional>
-#include <optional>
+#include <memory>
 
 namespace tovik::text {
 
@@ -30,20 +31,31 @@ inline constexpr int kPathNotFound = 76;
 // The error with that number and its standard description.
 FileError errorFor(int number);
 
-FileError readWholeFile(const QString& path, QByteArray& out);
+// Where the file routines get their devices: the disk's own QFile and QSaveFile. Tests hand
+// in devices that fail the way a full disk or a broken medium does.
+class FileDevices {
+public:
+    virtual ~FileDevices() = default;
+    // For reading and appending.
+    virtual std::unique_ptr<QFile> file(const QString& path) const;
+    // For replacing: written to the side, renamed over the file on commit.
+    virtual std::unique_ptr<QSaveFile> saveFile(const QString& path) const;
+};
+const FileDevices& diskDevices();
+
+FileError readWholeFile(const QString& path, QByteArray& out,
+                        const FileDevices& devices = diskDevices());
 // Replaces the file only when every byte was written (QSaveFile).
-FileError replaceFile(const QString& path, const QByteArray& bytes);
+FileError replaceFile(const QString& path, const QByteArray& bytes,
+                      const FileDevices& devices = diskDevices());
 // Appends, creating the file but never its folder.
-FileError appendToFile(const QString& path, const QByteArray& bytes);
+FileError appendToFile(const QString& path, const QByteArray& bytes,
+                       const FileDevices& devices = diskDevices());
 // Removes what an interrupted replace of path left: "path.XXXXXX", six letters or digits,
 // the temporary names QSaveFile makes. Nothing else is touched.
 void removeReplaceLeftovers(const QString& path);
 // Copies a file over any older copy at the target.
-FileError copyFileOver(const QString& from, const QString& to);
-
-// Test seam: a fault to report instead of touching the file system.
-enum class FileOp { Read, Replace, Append, Copy };
-using FaultInjector = std::function<std::optional<FileError>(FileOp, const QString& path)>;
-void setFaultInjectorForTesting(FaultInjector injector);
+FileError copyFileOver(const QString& from, const QString& to,
+                       const FileDevices& devices = diskDevices());
 
 } // namespace tovik::text

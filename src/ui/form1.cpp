@@ -60,27 +60,27 @@ QString twoDigits(int n) {
 // The tick's calls into the window and the other layers.
 class FormTickActions final : public scheduler::TickActions {
 public:
-    explicit FormTickActions(Form1& form) : m_form(form) {}
+    FormTickActions(Form1& form, power::PowerBackend& power) : m_form(form), m_power(power) {}
     void yield() override { yieldToEvents(); }
     void writeLog(const QString& message) override { m_form.WriteLog(message); }
     void sendNotificationMail() override { m_form.SendNotificationMail(); }
-    text::FileError saveLogFile() override {
-        return notify::SaveLogFile(app::applicationFolder(), logText(m_form.TXT_LOG));
-    }
+    text::FileError saveLogFile() override { return m_form.saveLogFile(); }
     QString doExitWindows(int code) override {
-        const power::Outcome outcome = win32::DoExitWindows(code);
+        const power::Outcome outcome = win32::DoExitWindows(m_power, code);
         return outcome.done() ? QString() : power::reasonText(outcome.reason);
     }
-    bool powerRequestAwaitingAnswer() override { return power::awaitingAnswer(); }
+    bool powerRequestAwaitingAnswer() override { return m_power.awaitingAnswer(); }
 
 private:
     Form1& m_form;
+    power::PowerBackend& m_power;
 };
 
 } // namespace
 
-Form1::Form1(QWidget* parent)
-    : QMainWindow(parent), m_presenter(std::make_shared<MessageBoxPresenter>(this)) {
+Form1::Form1(const Services& services, QWidget* parent)
+    : QMainWindow(parent), m_clock(services.clock), m_power(services.power),
+      m_paths(services.paths), m_presenter(std::make_shared<MessageBoxPresenter>(this)) {
     buildUi();
     connectHandlers();
 }
@@ -130,20 +130,21 @@ void Form1::setMailText(int index, const QString& text) {
 void Form1::Form_Load() {
     m_loading = true;
     TAB1->setCurrentIndex(0);
-    LB_STATUS->setText(notify::logLine(QStringLiteral("アプリケーションを起動しました")));
+    LB_STATUS->setText(
+        notify::logLine(QStringLiteral("アプリケーションを起動しました"), m_clock.now()));
     TXT_LOG->setPlainText(LB_STATUS->text());
 
     // A save killed at its very rename leaves its temporary file behind.
-    for (const QString& path : {app::scheduleFilePath(), app::mailSettingsFilePath()}) {
+    for (const QString& path : {m_paths.scheduleFile(), m_paths.mailSettingsFile()}) {
         text::removeReplaceLeftovers(path);
         text::removeReplaceLeftovers(path + QStringLiteral(".bak"));
     }
 
-    const QString logFolder = app::logFolderPath();
+    const QString logFolder = m_paths.logFolder();
     if (!QFileInfo(logFolder).isDir() && !QDir().mkdir(logFolder))
         WriteLog(QStringLiteral("ログフォルダを作成できませんでした。→") + logFolder);
 
-    const QDate today = text::now().date();
+    const QDate today = m_clock.now().date();
     for (int i = 0; i <= 10; ++i)
         COM_DATE[0]->addItem(text::dateText(today.addDays(i)));
     for (int i = 0; i <= 23; ++i)
@@ -154,7 +155,7 @@ void Form1::Form_Load() {
     for (QComboBox* combo : COM_DATE)
         combo->setCurrentIndex(0);
 
-    const QString schedulePath = app::scheduleFilePath();
+    const QString schedulePath = m_paths.scheduleFile();
     if (Funcs::FileStatus(schedulePath) == Funcs::kFileExists) {
         WriteLog(QStringLiteral("スケジュールファイルが存在しました。→") + schedulePath);
         ScheduleList rows(LVW1);
@@ -165,7 +166,7 @@ void Form1::Form_Load() {
         WriteLog(QStringLiteral("スケジュールファイルは有りませんでした"));
     }
 
-    const QString mailPath = app::mailSettingsFilePath();
+    const QString mailPath = m_paths.mailSettingsFile();
     if (Funcs::FileStatus(mailPath) == Funcs::kFileExists) {
         MailFieldsView fields(*this);
         const auto result = notify::LoadMailSettings(mailPath, fields, yieldToEvents);
@@ -219,7 +220,7 @@ void Form1::saveScheduleFile() {
     }
     ScheduleList rows(LVW1);
     FileErrorBox reporter(*m_presenter);
-    schedule::SaveSchedule(app::scheduleFilePath(), rows, reporter, m_scheduleBackupPending,
+    schedule::SaveSchedule(m_paths.scheduleFile(), rows, reporter, m_scheduleBackupPending,
                            m_scheduleCleared);
 }
 
@@ -229,7 +230,7 @@ void Form1::saveMailSettingsFile() {
         return;
     }
     MailFieldsView fields(*this);
-    notify::SaveMailSettings(app::mailSettingsFilePath(), fields, m_mailBackupPending);
+    notify::SaveMailSettings(m_paths.mailSettingsFile(), fields, m_mailBackupPending);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -254,8 +255,13 @@ void Form1::MNU_FILE_EXIT_Click() {
 // ---- the activity log ----
 
 void Form1::WriteLog(const QString& message) {
-    appendLogLine(TXT_LOG, notify::logLine(message));
-    LB_STATUS->setText(notify::logLine(message));
+    const QString line = notify::logLine(message, m_clock.now());
+    appendLogLine(TXT_LOG, line);
+    LB_STATUS->setText(line);
+}
+
+text::FileError Form1::saveLogFile() const {
+    return notify::SaveLogFile(m_paths.logFolder(), logText(TXT_LOG), m_clock.now().date());
 }
 
 // ---- the list's pop-up menu ----
@@ -369,8 +375,8 @@ void Form1::TIM_MAIN_Timer() {
     m_tickRunning = true;
     const auto done = qScopeGuard([this] { m_tickRunning = false; });
     ScheduleList rows(LVW1);
-    FormTickActions actions(*this);
-    scheduler::runTick(rows, actions, m_tickMemory);
+    FormTickActions actions(*this, m_power);
+    scheduler::runTick(rows, actions, m_tickMemory, m_clock);
 }
 
 // ---- power commands ----
@@ -381,7 +387,7 @@ void Form1::runPowerCommand(const QString& question, const QString& title,
         return;
     const auto action = schedule::actionFor(actionWord);
     WriteLog(action->line);
-    if (const power::Outcome outcome = win32::DoExitWindows(action->code); !outcome.done())
+    if (const power::Outcome outcome = win32::DoExitWindows(m_power, action->code); !outcome.done())
         WriteLog(schedule::refusalLine(*action, power::reasonText(outcome.reason)));
 }
 
@@ -409,7 +415,7 @@ void Form1::SendNotificationMail() {
     message.from = mailText(2);
     message.subject = mailText(3);
     message.body = mailText(4);
-    WriteLog(mail::sendNotification(message));
+    WriteLog(mail::sendNotification(message, m_clock.now()));
 }
 
 void Form1::CMD_TEST_SEND_Click() {

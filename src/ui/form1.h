@@ -1,6 +1,7 @@
 // Form1: the one window. Its controls are the program's data (schedule, mail settings, log).
 #pragma once
 
+#include "app/appfolder.h"
 #include "scheduler/tick.h"
 
 #include <QMainWindow>
@@ -22,16 +23,32 @@ class QTabWidget;
 class QTimer;
 class QTreeWidget;
 
+namespace tovik::power {
+class PowerBackend;
+}
+namespace tovik::text {
+class Clock;
+struct FileError;
+} // namespace tovik::text
+
 namespace tovik::ui {
 
 class Presenter;
+
+// What the window works with from the outside world; main() wires the real ones, and they
+// outlive the window.
+struct Services {
+    const text::Clock& clock;
+    power::PowerBackend& power;
+    app::AppPaths paths;
+};
 
 class Form1 final : public QMainWindow {
     Q_OBJECT
 
 public:
     // Creates every control with its initial value; Form_Load is run by the caller.
-    explicit Form1(QWidget* parent = nullptr);
+    explicit Form1(const Services& services, QWidget* parent = nullptr);
     ~Form1() override;
 
     // Message boxes go through the presenter so tests can answer them.
@@ -118,6 +135,8 @@ public:
     void LVW1_MouseUp(int button, int shift, int x, int y);
     void WriteLog(const QString& message);
     void SendNotificationMail();
+    // Appends the log to the day's file in the log folder.
+    text::FileError saveLogFile() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -134,6 +153,9 @@ private:
     void SetItemAction(int position);
     void runPowerCommand(const QString& question, const QString& title, const QString& actionWord);
 
+    const text::Clock& m_clock;
+    power::PowerBackend& m_power;
+    const app::AppPaths m_paths;
     std::shared_ptr<Presenter> m_presenter;
     bool m_unloaded = false;
     bool m_loading = false;

@@ -1,6 +1,8 @@
 // Form1's controls, captions, initial values and fixed geometry (behaviour lives in form1.cpp).
 #include "form1.h"
 
+#include "app/versioninfo.h"
+
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -103,7 +105,7 @@ QPushButton* makeButton(const QString& name, const QString& text) {
 void Form1::buildUi() {
     initTovikResources();
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Tovik"));
+    setWindowTitle(app::kApplicationTitle);
     setWindowIcon(QIcon(QStringLiteral(":/icons/tovik.png")));
     setFont(compactFont(font()));
 

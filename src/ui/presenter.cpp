@@ -1,5 +1,7 @@
 #include "presenter.h"
 
+#include "app/versioninfo.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -41,11 +43,13 @@ bool MessageBoxPresenter::askYesNo(const QString& title, const QString& question
 }
 
 void MessageBoxPresenter::information(const QString& text) {
-    run(m_parent, QMessageBox::Information, kAppTitle, text, QMessageBox::Ok, QMessageBox::Ok);
+    run(m_parent, QMessageBox::Information, app::kApplicationTitle, text, QMessageBox::Ok,
+        QMessageBox::Ok);
 }
 
 void MessageBoxPresenter::message(const QString& text) {
-    run(m_parent, QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok, QMessageBox::Ok);
+    run(m_parent, QMessageBox::NoIcon, app::kApplicationTitle, text, QMessageBox::Ok,
+        QMessageBox::Ok);
 }
 
 } // namespace tovik::ui

@@ -30,7 +30,4 @@ private:
     QWidget* m_parent;
 };
 
-// The application title, also the title of boxes that name none.
-inline const QString kAppTitle = QStringLiteral("Tovik");
-
 } // namespace tovik::ui

@@ -4,6 +4,7 @@
 #include "e2e/e2erig.h"
 #include "support/dbusrig.h"
 #include "support/smtprig.h"
+#include "support/windowfixture.h"
 #include "text/cp932.h"
 #include "ui/form1.h"
 
@@ -127,10 +128,11 @@ private:
         std::unique_ptr<e2e::TovikRun> tovik;
     };
     std::unique_ptr<Run> makeRun();
-    static std::unique_ptr<ui::Form1> probeWindow();
+    std::unique_ptr<ui::Form1> probeWindow();
     bool startTovik(Run& run);
     QString waitForMainWindow(const Run& run, int count = 1);
 
+    testing::WindowFixture m_probeFixture;
     QString m_executable;
     QSize m_windowSize;
 };
@@ -149,12 +151,7 @@ void TestEndToEnd::initTestCase() {
 // The window is laid out at fixed positions: the same code in this process, offscreen,
 // gives the size the real one must have and where its controls are.
 std::unique_ptr<ui::Form1> TestEndToEnd::probeWindow() {
-    QTemporaryDir folder;
-    app::setApplicationFolderForTesting(folder.path());
-    auto form = std::make_unique<ui::Form1>();
-    form->TIM_MAIN->stop();
-    form->Form_Load();
-    app::setApplicationFolderForTesting({});
+    auto form = m_probeFixture.start();
     form->show();
     if (!QTest::qWaitForWindowExposed(form.get()))
         return nullptr;

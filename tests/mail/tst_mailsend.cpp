@@ -34,6 +34,11 @@ FailureLine parseFailure(const QString& line) {
     return sep > 0 && ok ? FailureLine{code, rest.mid(sep + 2)} : FailureLine{};
 }
 
+// Every send of these tests is dated kNow.
+QString send(const Message& message) {
+    return sendNotification(message, kNow);
+}
+
 } // namespace
 
 class TestMailSend final : public QObject {
@@ -59,12 +64,10 @@ private slots:
 };
 
 void TestMailSend::init() {
-    tovik::text::setClockForTesting([] { return kNow; });
     setTimeoutsForTesting(std::nullopt);
 }
 
 void TestMailSend::cleanup() {
-    tovik::text::setClockForTesting({});
     setTimeoutsForTesting(std::nullopt);
 }
 
@@ -74,10 +77,10 @@ void TestMailSend::sendsEveryField() {
     const QString subject = u"【Tovik】定時シャットダウンのお知らせ（サーバー室 ３階）"_qs;
     const QString body = u"お疲れさまです。\n17:50 にシャットダウンします。\n.\n..二つ\n"
                          u".\r\nMAIL FROM:<x@y>\n\n以上"_qs;
-    QCOMPARE(sendNotification({rig.serverField(), kTo, kFrom, subject, body}), kSentText);
+    QCOMPARE(send({rig.serverField(), kTo, kFrom, subject, body}), kSentText);
 
     // The window passes the fields anew on every call: a changed subject is used at once.
-    QCOMPARE(sendNotification({rig.serverField(), kTo, kFrom, u"二通目"_qs, body}), kSentText);
+    QCOMPARE(send({rig.serverField(), kTo, kFrom, u"二通目"_qs, body}), kSentText);
 
     const auto received = rig.messages();
     QCOMPARE(received.size(), 2);
@@ -104,7 +107,7 @@ void TestMailSend::sendsEveryField() {
 void TestMailSend::sendsEmptySubjectAndBody() {
     SmtpRig rig;
     QVERIFY2(rig.start(), qPrintable(rig.errorString()));
-    QCOMPARE(sendNotification({rig.serverField(), kTo, kFrom, QString(), QString()}), kSentText);
+    QCOMPARE(send({rig.serverField(), kTo, kFrom, QString(), QString()}), kSentText);
     const auto received = rig.messages();
     QCOMPARE(received.size(), 1);
     const QJsonObject json = SmtpRig::decode(received[0].raw);
@@ -128,7 +131,7 @@ void TestMailSend::serverForms() {
     if (!rig.start())
         QSKIP(qPrintable(u"cannot listen on "_qs + listenOn + u": "_qs + rig.errorString()));
     const QString server = hostInField + u':' + QString::number(rig.port());
-    QCOMPARE(sendNotification({server, kTo, kFrom, u"s"_qs, u"b"_qs}), kSentText);
+    QCOMPARE(send({server, kTo, kFrom, u"s"_qs, u"b"_qs}), kSentText);
     QCOMPARE(rig.messages().size(), 1);
 }
 
@@ -150,7 +153,7 @@ void TestMailSend::missingField() {
         if (emptyField == i || emptyField < 0)
             fields[i]->clear();
     }
-    QCOMPARE(sendNotification(m), kMissingFieldsText);
+    QCOMPARE(send(m), kMissingFieldsText);
     QCOMPARE(rig.connectionCount(), 0);
 }
 
@@ -188,8 +191,7 @@ void TestMailSend::rejectedInput() {
     QFETCH(int, code);
     SmtpRig rig;
     QVERIFY2(rig.start(), qPrintable(rig.errorString()));
-    const QString line =
-        sendNotification({server.arg(rig.serverField()), to, from, subject, u"本文"_qs});
+    const QString line = send({server.arg(rig.serverField()), to, from, subject, u"本文"_qs});
     const FailureLine failure = parseFailure(line);
     QCOMPARE(failure.code, code);
     QVERIFY2(!failure.description.isEmpty(), qPrintable(line));
@@ -203,7 +205,7 @@ void TestMailSend::nothingListening() {
     QVERIFY2(rig.start(), qPrintable(rig.errorString()));
     const QString server = rig.serverField();
     rig.stop();
-    const QString line = sendNotification({server, kTo, kFrom, u"s"_qs, u"b"_qs});
+    const QString line = send({server, kTo, kFrom, u"s"_qs, u"b"_qs});
     const FailureLine failure = parseFailure(line);
     QCOMPARE(failure.code, 7); // CURLE_COULDNT_CONNECT
     QVERIFY2(failure.description.contains(u"127.0.0.1"_qs), qPrintable(line));
@@ -219,7 +221,7 @@ void TestMailSend::refused() {
     QFETCH(SmtpRig::Mode, mode);
     SmtpRig rig(mode);
     QVERIFY2(rig.start(), qPrintable(rig.errorString()));
-    const QString line = sendNotification({rig.serverField(), kTo, kFrom, u"s"_qs, u"b"_qs});
+    const QString line = send({rig.serverField(), kTo, kFrom, u"s"_qs, u"b"_qs});
     QCOMPARE(line, kFailurePrefix + QString::number(SmtpRig::refusalCode()) + u"::"_qs +
                        SmtpRig::refusalText(mode));
     QCOMPARE(rig.connectionCount(), 1);
@@ -232,7 +234,7 @@ void TestMailSend::silentServerIsBounded() {
     setTimeoutsForTesting(Timeouts{1s, 1s, 2s});
     QElapsedTimer clock;
     clock.start();
-    const QString line = sendNotification({rig.serverField(), kTo, kFrom, u"s"_qs, u"b"_qs});
+    const QString line = send({rig.serverField(), kTo, kFrom, u"s"_qs, u"b"_qs});
     const qint64 elapsed = clock.elapsed();
     const FailureLine failure = parseFailure(line);
     QCOMPARE(failure.code, 28); // CURLE_OPERATION_TIMEDOUT, not a stale reply code
@@ -242,8 +244,7 @@ void TestMailSend::silentServerIsBounded() {
 }
 
 void TestMailSend::unresolvableName() {
-    const QString line =
-        sendNotification({u"smtp.tovik.invalid:25"_qs, kTo, kFrom, u"s"_qs, u"b"_qs});
+    const QString line = send({u"smtp.tovik.invalid:25"_qs, kTo, kFrom, u"s"_qs, u"b"_qs});
     QCOMPARE(line, kFailurePrefix + u"6::SMTPサーバー名を解決できません: smtp.tovik.invalid"_qs);
 }
 

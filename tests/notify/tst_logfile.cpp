@@ -1,6 +1,5 @@
 // The log line's form and the daily log file.
 #include "notify/logline.h"
-#include "text/clock.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,32 +11,27 @@ using namespace tovik;
 class TestLogFile : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        m_now = QDateTime(QDate(2026, 12, 6), QTime(7, 5, 9));
-        text::setClockForTesting([this] { return m_now; });
-    }
-    void cleanup() { text::setClockForTesting({}); }
     void lineForm();
     void appendsBlocks();
     void missingFolderIsAnError();
 
 private:
-    QDateTime m_now;
+    const QDateTime m_now{QDate(2026, 12, 6), QTime(7, 5, 9)};
 };
 
 void TestLogFile::lineForm() {
-    QCOMPARE(notify::logLine(u"X"_qs), u"X - 2026/12/06 7:05:09"_qs);
-    QCOMPARE(notify::logLine(QString()), u" - 2026/12/06 7:05:09"_qs);
-    m_now = QDateTime(QDate(2026, 12, 7), QTime(0, 0));
-    QCOMPARE(notify::logLine(u"midnight"_qs), u"midnight - 2026/12/07"_qs);
+    QCOMPARE(notify::logLine(u"X"_qs, m_now), u"X - 2026/12/06 7:05:09"_qs);
+    QCOMPARE(notify::logLine(QString(), m_now), u" - 2026/12/06 7:05:09"_qs);
+    QCOMPARE(notify::logLine(u"midnight"_qs, QDateTime(QDate(2026, 12, 7), QTime(0, 0))),
+             u"midnight - 2026/12/07"_qs);
 }
 
 void TestLogFile::appendsBlocks() {
     QTemporaryDir dir;
-    const QString folder = dir.path() + QDir::separator();
+    const QString folder = dir.filePath(u"log"_qs) + QDir::separator();
     QVERIFY(QDir(dir.path()).mkdir(u"log"_qs));
-    QVERIFY(!notify::SaveLogFile(folder, u"a - t1\r\nログオフ①～😀"_qs).failed());
-    QVERIFY(!notify::SaveLogFile(folder, u"a - t1\r\nb - t2"_qs).failed());
+    QVERIFY(!notify::SaveLogFile(folder, u"a - t1\r\nログオフ①～😀"_qs, m_now.date()).failed());
+    QVERIFY(!notify::SaveLogFile(folder, u"a - t1\r\nb - t2"_qs, m_now.date()).failed());
     QFile f(dir.filePath(u"log/2026_12_06.log"_qs));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(),
@@ -47,7 +41,8 @@ void TestLogFile::appendsBlocks() {
 
 void TestLogFile::missingFolderIsAnError() {
     QTemporaryDir dir;
-    const auto error = notify::SaveLogFile(dir.path() + QDir::separator(), u"x"_qs);
+    const auto error =
+        notify::SaveLogFile(dir.filePath(u"log"_qs) + QDir::separator(), u"x"_qs, m_now.date());
     QCOMPARE(error.number, 76);
     QVERIFY(!QDir(dir.filePath(u"log"_qs)).exists());
 }

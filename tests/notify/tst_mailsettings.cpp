@@ -1,5 +1,6 @@
 // e-mail.ini: the five fields, the multi-line body, the status codes, nothing lost.
 #include "notify/mailsettings.h"
+#include "support/faildevice.h"
 #include "support/testfiles.h"
 #include "text/cp932.h"
 #include "text/fileio.h"
@@ -9,8 +10,8 @@
 #include <QTest>
 
 using namespace tovik;
+using tovik::testing::FailingDevices;
 using tovik::testing::readBytes;
-using tovik::testing::ScopedFault;
 using tovik::testing::writeBytes;
 
 namespace {
@@ -156,10 +157,8 @@ void TestMailSettings::unreadableFile() {
     writeBytes(path(), "s\r\nt\r\n");
     Fields f;
     notify::MailLoadResult result;
-    {
-        ScopedFault fault(text::FileOp::Read, text::errors::kPermissionDenied);
-        result = notify::LoadMailSettings(path(), f, [] {});
-    }
+    result = notify::LoadMailSettings(
+        path(), f, [] {}, FailingDevices(FailingDevices::Failure::OpenRead, EACCES));
     QCOMPARE(result.status, -1);
     QCOMPARE(f.values.at(0), QString());
 }
@@ -168,11 +167,10 @@ void TestMailSettings::failedSaveKeepsOldFile() {
     writeBytes(path(), "old\r\n");
     Fields f;
     f.values = {u"s"_qs, u"t"_qs, u"f"_qs, u"x"_qs, u"y"_qs};
-    {
-        ScopedFault fault(text::FileOp::Replace, text::errors::kPermissionDenied);
-        bool keep = false;
-        QCOMPARE(notify::SaveMailSettings(path(), f, keep), -1);
-    }
+    bool keep = false;
+    QCOMPARE(notify::SaveMailSettings(path(), f, keep,
+                                      FailingDevices(FailingDevices::Failure::Write, ENOSPC)),
+             -1);
     QCOMPARE(readBytes(path()), QByteArray("old\r\n"));
 }
 

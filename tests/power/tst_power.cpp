@@ -1,18 +1,21 @@
-// DoExitWindows and the backend seam: what reaches the backend, and that nothing escapes.
+// DoExitWindows at the boundary: codes reach the backend as actions, unknown codes and
+// failures stay silent.
 #include "power/power.h"
-#include "power/recordingbackend.h"
+#include "support/recordingbackend.h"
 
 #include <QTest>
 
 #include <stdexcept>
 
-using tovik::power::RecordingBackend;
+using tovik::testing::RecordingBackend;
 
 namespace {
 
 class ThrowingBackend final : public tovik::power::PowerBackend {
 public:
-    tovik::power::Outcome request(int) override { throw std::runtime_error("backend failure"); }
+    tovik::power::Outcome request(tovik::power::PowerAction) override {
+        throw std::runtime_error("backend failure");
+    }
 };
 
 } // namespace
@@ -21,38 +24,30 @@ class TestPower : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { tovik::power::setBackendForTesting(nullptr); }
-
     void passesCodesUnchangedAndInOrder_data() {
         QTest::addColumn<QList<int>>("codes");
-        QTest::newRow("log off") << QList<int>{0};
-        QTest::newRow("shut down") << QList<int>{1};
-        QTest::newRow("restart") << QList<int>{2};
+        QTest::addColumn<QList<int>>("requested");
+        QTest::newRow("log off") << QList<int>{0} << QList<int>{0};
+        QTest::newRow("shut down") << QList<int>{1} << QList<int>{1};
+        QTest::newRow("restart") << QList<int>{2} << QList<int>{2};
         // The tick repeats its request on every tick of the due minute.
-        QTest::newRow("repeated within a minute") << QList<int>{1, 1, 1};
-        QTest::newRow("mixed") << QList<int>{2, 0, 1};
+        QTest::newRow("repeated within a minute") << QList<int>{1, 1, 1} << QList<int>{1, 1, 1};
+        QTest::newRow("mixed") << QList<int>{2, 0, 1} << QList<int>{2, 0, 1};
+        QTest::newRow("no such action") << QList<int>{3, -1, 0x10} << QList<int>{};
     }
     void passesCodesUnchangedAndInOrder() {
         QFETCH(QList<int>, codes);
-        RecordingBackend& recorder = RecordingBackend::install();
+        QFETCH(QList<int>, requested);
+        RecordingBackend recorder;
         for (const int& code : codes)
-            win32::DoExitWindows(code);
-        QCOMPARE(recorder.codes(), codes);
-    }
-
-    void nullptrRestoresThePlatformBackend() {
-        tovik::power::PowerBackend& platform = tovik::power::currentBackend();
-        RecordingBackend& recorder = RecordingBackend::install();
-        QCOMPARE(&tovik::power::currentBackend(), &recorder);
-        tovik::power::setBackendForTesting(nullptr);
-        QCOMPARE(&tovik::power::currentBackend(), &platform);
-        QVERIFY(dynamic_cast<RecordingBackend*>(&tovik::power::currentBackend()) == nullptr);
+            win32::DoExitWindows(recorder, code);
+        QCOMPARE(recorder.codes(), requested);
     }
 
     void failuresStaySilent() {
-        tovik::power::setBackendForTesting(std::make_unique<ThrowingBackend>());
+        ThrowingBackend backend;
         tovik::power::Outcome outcome;
-        QVERIFY_THROWS_NO_EXCEPTION(outcome = win32::DoExitWindows(1));
+        QVERIFY_THROWS_NO_EXCEPTION(outcome = win32::DoExitWindows(backend, 1));
         QVERIFY(!outcome.done());
     }
 };

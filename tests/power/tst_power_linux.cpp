@@ -1,6 +1,7 @@
 // The Linux backend against a private bus: dbusmock's logind and mocked session managers.
 #include "power/power.h"
 #include "power/reasontext.h"
+#include "support/busguard.h"
 #include "support/dbusrig.h"
 
 #include <QElapsedTimer>
@@ -41,22 +42,26 @@ private:
     std::unique_ptr<DBusRig> m_rig;
 
     tovik::power::Outcome m_outcome;
+    std::unique_ptr<tovik::testing::GuardedBackend> m_backend;
 
     // Runs the request, keeps its outcome and returns how long it took.
     qint64 timedRequest(int code) {
         QElapsedTimer timer;
         timer.start();
-        m_outcome = win32::DoExitWindows(code);
+        m_outcome = win32::DoExitWindows(*m_backend, code);
         return timer.elapsed();
     }
 
 private slots:
     void init() {
-        tovik::power::setBackendForTesting(nullptr);
+        m_backend = std::make_unique<tovik::testing::GuardedBackend>();
         m_rig = std::make_unique<DBusRig>();
         QVERIFY2(m_rig->isReady(), qPrintable(m_rig->errorString()));
     }
-    void cleanup() { m_rig.reset(); }
+    void cleanup() {
+        m_rig.reset();
+        m_backend.reset();
+    }
 
     void shutDownAndRestart_data() {
         QTest::addColumn<int>("code");
@@ -113,8 +118,8 @@ private slots:
                                  QStringLiteral("import time; time.sleep(2)")));
         QVERIFY(timedRequest(1) < kPromptMs);
         QVERIFY(m_outcome.done());
-        QVERIFY(tovik::power::awaitingAnswer());
-        QTRY_VERIFY_WITH_TIMEOUT(!tovik::power::awaitingAnswer(), 10000);
+        QVERIFY(m_backend->awaitingAnswer());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_backend->awaitingAnswer(), 10000);
     }
 
     void canQueryFails_data() {
@@ -221,7 +226,7 @@ private slots:
     void shutDownNeverGoesToTheSessionManager() {
         QVERIFY(m_rig->startLogind({{QStringLiteral("CanPowerOff"), QStringLiteral("no")}}));
         QVERIFY(m_rig->startSessionManager(SessionManager::Gnome));
-        win32::DoExitWindows(1);
+        win32::DoExitWindows(*m_backend, 1);
         const QString gnome = DBusRig::sessionManagerId(SessionManager::Gnome);
         QVERIFY(m_rig->sync(gnome));
         QCOMPARE(m_rig->calls(gnome), QStringList());
@@ -260,7 +265,7 @@ private slots:
 
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression(QStringLiteral("^tovik test bus guard")));
-        win32::DoExitWindows(1);
+        QVERIFY(!win32::DoExitWindows(*m_backend, 1).done());
         QVERIFY(m_rig->sync(kLogind));
         QCOMPARE(m_rig->calls(kLogind), QStringList());
     }

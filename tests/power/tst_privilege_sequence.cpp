@@ -72,7 +72,9 @@ private slots:
     void requestsAfterEnablingThePrivilege() {
         QFETCH(int, code);
         FakeWindows windows;
-        QVERIFY(tovik::power::requestWithShutdownPrivilege(windows.ops(), code).done());
+        QVERIFY(tovik::power::requestWithShutdownPrivilege(windows.ops(),
+                                                           tovik::power::PowerAction(code))
+                    .done());
         const QStringList expected{
             QStringLiteral("open"),
             QStringLiteral("lookup"),
@@ -121,7 +123,8 @@ private slots:
         QFETCH(Reason, reason);
         FakeWindows windows;
         windows.failAt = failAt;
-        const auto outcome = tovik::power::requestWithShutdownPrivilege(windows.ops(), code);
+        const auto outcome = tovik::power::requestWithShutdownPrivilege(
+            windows.ops(), tovik::power::PowerAction(code));
         QCOMPARE(windows.trace, expected);
         QVERIFY(!outcome.done());
         QCOMPARE(outcome.reason, reason);

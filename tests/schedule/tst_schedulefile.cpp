@@ -1,6 +1,7 @@
 // schedule.ini: loading, saving, the error box's numbers, and keeping unread lines.
 #include "schedule/entrytext.h"
 #include "schedule/schedulefile.h"
+#include "support/faildevice.h"
 #include "support/fakerows.h"
 #include "support/testfiles.h"
 #include "text/cp932.h"
@@ -11,10 +12,10 @@
 #include <QTest>
 
 using namespace tovik;
+using tovik::testing::FailingDevices;
 using tovik::testing::FakeRows;
 using tovik::testing::readBytes;
 using tovik::testing::RecordingReporter;
-using tovik::testing::ScopedFault;
 using tovik::testing::writeBytes;
 
 namespace {
@@ -222,20 +223,16 @@ void TestScheduleFile::failedSaveKeepsOldFile() {
     rows.add(kOneOff, u"再起動"_qs);
     RecordingReporter reporter;
     bool keep = false;
-    {
-        ScopedFault fault(text::FileOp::Replace, text::errors::kDiskFull);
-        schedule::SaveSchedule(path(), rows, reporter, keep);
-    }
+    schedule::SaveSchedule(path(), rows, reporter, keep, false,
+                           FailingDevices(FailingDevices::Failure::Write, ENOSPC));
     QCOMPARE(reporter.errors.size(), 1);
     QCOMPARE(reporter.errors.first().number, 61);
     QCOMPARE(readBytes(path()), QByteArray("old,entries,\r\n"));
 
     // A backup that cannot be made stops the save: the unread lines stay in the file.
     keep = true;
-    {
-        ScopedFault fault(text::FileOp::Copy, text::errors::kPermissionDenied);
-        schedule::SaveSchedule(path(), rows, reporter, keep);
-    }
+    schedule::SaveSchedule(path(), rows, reporter, keep, false,
+                           FailingDevices(FailingDevices::Failure::OpenWrite, EACCES, u".bak"_qs));
     QCOMPARE(reporter.errors.size(), 2);
     QCOMPARE(reporter.errors.last().number, 70);
     QCOMPARE(readBytes(path()), QByteArray("old,entries,\r\n"));

@@ -2,7 +2,7 @@
 #include "scheduler/funcs.h"
 #include "scheduler/tick.h"
 #include "support/fakerows.h"
-#include "text/clock.h"
+#include "support/fixedclock.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,10 +42,6 @@ public:
     scheduler::TickMemory memory;
 };
 
-int tick(const FakeRows& rows, Recorder& r) {
-    return scheduler::runTick(rows, r, r.memory);
-}
-
 } // namespace
 
 class TestTick : public QObject {
@@ -54,9 +50,7 @@ private slots:
     void init() {
         // Sunday 2026/12/06 12:30:45.
         m_now = QDateTime(QDate(2026, 12, 6), QTime(12, 30, 45));
-        text::setClockForTesting([this] { return m_now; });
     }
-    void cleanup() { text::setClockForTesting({}); }
     void isDue_data();
     void isDue();
     void minuteBoundaries();
@@ -72,7 +66,12 @@ private slots:
     void fileStatus();
 
 private:
-    QDateTime m_now;
+    int tick(const FakeRows& rows, Recorder& r) {
+        return scheduler::runTick(rows, r, r.memory, m_clock);
+    }
+
+    testing::FixedClock m_clock;
+    QDateTime& m_now = m_clock.value;
 };
 
 void TestTick::isDue_data() {
@@ -105,19 +104,19 @@ void TestTick::isDue_data() {
 void TestTick::isDue() {
     QFETCH(QString, when);
     QFETCH(bool, due);
-    QCOMPARE(scheduler::isDue(when), due);
+    QCOMPARE(scheduler::isDue(when, m_now), due);
 }
 
 void TestTick::minuteBoundaries() {
     const QString when = u"2026/12/06 12:30:00"_qs;
     m_now.setTime(QTime(12, 30, 0));
-    QVERIFY(scheduler::isDue(when));
+    QVERIFY(scheduler::isDue(when, m_now));
     m_now.setTime(QTime(12, 30, 59));
-    QVERIFY(scheduler::isDue(when));
+    QVERIFY(scheduler::isDue(when, m_now));
     m_now.setTime(QTime(12, 31, 0));
-    QVERIFY(!scheduler::isDue(when));
+    QVERIFY(!scheduler::isDue(when, m_now));
     m_now.setTime(QTime(12, 29, 59));
-    QVERIFY(!scheduler::isDue(when));
+    QVERIFY(!scheduler::isDue(when, m_now));
 }
 
 void TestTick::theRoad() {

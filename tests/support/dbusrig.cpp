@@ -1,6 +1,6 @@
 #include "support/dbusrig.h"
 
-#include "power/testbusguard.h"
+#include "support/busguard.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -90,7 +90,7 @@ DBusRig::DBusRig() : m_dir(QDir::tempPath() + QStringLiteral("/tovik-rig-XXXXXX"
         fail(QStringLiteral("no temporary folder: %1").arg(m_dir.errorString()));
         return;
     }
-    power::testing::allowBusFolder(m_dir.path());
+    allowBusFolder(m_dir.path());
     if (startDaemon())
         setProcessAddresses(address(), address());
 }
@@ -111,7 +111,7 @@ DBusRig::~DBusRig() {
     restore("DBUS_SYSTEM_BUS_ADDRESS", m_hadSystem, m_savedSystem);
     restore("DBUS_SESSION_BUS_ADDRESS", m_hadSession, m_savedSession);
     if (m_dir.isValid())
-        power::testing::forgetBusFolder(m_dir.path());
+        forgetBusFolder(m_dir.path());
 }
 
 QString DBusRig::address() const {

@@ -1,7 +1,5 @@
-// File helpers for tests: raw bytes in and out, and a scoped file-system fault.
+// File helpers for tests: raw bytes in and out.
 #pragma once
-
-#include "text/fileio.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -18,21 +16,5 @@ inline QByteArray readBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
-
-// While it lives, every file operation of one kind fails with the given error number.
-class ScopedFault final {
-public:
-    ScopedFault(text::FileOp op, int number) {
-        text::setFaultInjectorForTesting(
-            [op, number](text::FileOp actual, const QString&) -> std::optional<text::FileError> {
-                if (actual == op)
-                    return text::errorFor(number);
-                return std::nullopt;
-            });
-    }
-    ~ScopedFault() { text::setFaultInjectorForTesting({}); }
-    ScopedFault(const ScopedFault&) = delete;
-    ScopedFault& operator=(const ScopedFault&) = delete;
-};
 
 } // namespace tovik::testing

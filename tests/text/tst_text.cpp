@@ -1,4 +1,5 @@
 // CP932, line ends, the fixed date forms and the file error numbers.
+#include "support/faildevice.h"
 #include "text/cp932.h"
 #include "text/dateforms.h"
 #include "text/fileio.h"
@@ -86,7 +87,10 @@ void TestText::settingsEncoding() {
     QVERIFY(ok);
 
     // An invalid byte is reported even beside a genuine U+FFFD, so the original is kept.
-    QCOMPARE(decodeFileText("\xEF\xBB\xBF\xEF\xBF\xBD" "a\xFF", &ok), u"\uFFFDa\uFFFD"_qs);
+    QCOMPARE(decodeFileText("\xEF\xBB\xBF\xEF\xBF\xBD"
+                            "a\xFF",
+                            &ok),
+             u"\uFFFDa\uFFFD"_qs);
     QVERIFY(!ok);
     // Only the first byte-order mark is the file's; a second one is text.
     QCOMPARE(decodeFileText("\xEF\xBB\xBF\xEF\xBB\xBFx", &ok), u"\uFEFFx"_qs);
@@ -165,13 +169,13 @@ void TestText::fileErrors() {
     const QString path = dir.filePath(u"keep.ini"_qs);
     QCOMPARE(replaceFile(path, "old\r\n").number, 0);
     QVERIFY(QDir().mkdir(path + u".tmpdir"_qs));
-    setFaultInjectorForTesting([](FileOp op, const QString&) -> std::optional<FileError> {
-        if (op == FileOp::Replace)
-            return errorFor(errors::kDiskFull);
-        return std::nullopt;
-    });
-    QCOMPARE(replaceFile(path, "new").number, errors::kDiskFull);
-    setFaultInjectorForTesting({});
+    // The write fails at the flush, as on a full disk: what QSaveFile would still commit.
+    using tovik::testing::FailingDevices;
+    QCOMPARE(
+        replaceFile(path, "new", FailingDevices(FailingDevices::Failure::Write, ENOSPC)).number,
+        61);
+    QCOMPARE(replaceFile(path, "new", FailingDevices(FailingDevices::Failure::Write, EIO)).number,
+             57);
     QVERIFY(readWholeFile(path, bytes).number == 0);
     QCOMPARE(bytes, QByteArray("old\r\n"));
 }

@@ -2,7 +2,8 @@
 // (tab0.png..tab3.png). Run it on a real X display (scripts/screenshot.sh --tabs) so the real fonts
 // are used.
 #include "app/appfolder.h"
-#include "text/clock.h"
+#include "support/fixedclock.h"
+#include "support/recordingbackend.h"
 #include "text/cp932.h"
 #include "ui/form1.h"
 #include "ui/translations.h"
@@ -55,10 +56,9 @@ int main(int argc, char** argv) {
 
     QTemporaryDir folder;
     prepareFolder(folder.path());
-    tovik::app::setApplicationFolderForTesting(folder.path());
-    tovik::text::setClockForTesting([] { return QDateTime(QDate(2026, 12, 7), QTime(9, 0, 0)); });
-
-    Form1 form;
+    const tovik::testing::FixedClock clock(QDateTime(QDate(2026, 12, 7), QTime(9, 0, 0)));
+    tovik::testing::RecordingBackend power;
+    Form1 form({clock, power, tovik::app::AppPaths(folder.path())});
     form.TIM_MAIN->stop();
     form.Form_Load();
     form.COM_DATE[1]->setCurrentIndex(22);

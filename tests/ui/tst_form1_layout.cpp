@@ -1,4 +1,5 @@
 // Form1's controls: names, kinds, captions, initial values, groups, geometry and fit of captions.
+#include "support/windowfixture.h"
 #include "ui/form1.h"
 #include "ui/translations.h"
 
@@ -53,11 +54,12 @@ private:
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
+    tovik::testing::WindowFixture m_fixture;
     std::unique_ptr<Form1> m_form;
 };
 
 void TestForm1Layout::init() {
-    m_form = std::make_unique<Form1>();
+    m_form = m_fixture.create();
 }
 void TestForm1Layout::cleanup() {
     m_form.reset();

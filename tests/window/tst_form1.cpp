@@ -1,11 +1,8 @@
 // The real window, headless: start-up, close, log, pop-up menu, shortcuts, power commands,
 // the editor and the version box.
-#include "app/appfolder.h"
-#include "power/recordingbackend.h"
 #include "support/fulldisk.h"
-#include "support/recordingpresenter.h"
 #include "support/testfiles.h"
-#include "text/clock.h"
+#include "support/windowfixture.h"
 #include "text/cp932.h"
 #include "ui/form1.h"
 
@@ -31,8 +28,6 @@
 
 using namespace tovik;
 using tovik::testing::readBytes;
-using tovik::testing::RecordingPresenter;
-using tovik::testing::ScopedFault;
 using tovik::testing::writeBytes;
 
 namespace {
@@ -91,36 +86,20 @@ private slots:
     void saveLeftoversRemoved();
 
 private:
-    std::unique_ptr<ui::Form1> start();
-    QString file(const QString& name) const { return m_dir->filePath(name); }
+    std::unique_ptr<ui::Form1> start(const QString& folder = {}) {
+        return m_fx->start(nullptr, folder);
+    }
+    QString file(const QString& name) const { return m_fx->file(name); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::shared_ptr<RecordingPresenter> m_presenter;
-    power::RecordingBackend* m_power = nullptr;
-    QDateTime m_now;
+    std::unique_ptr<testing::WindowFixture> m_fx;
 };
 
 void TestForm1::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    app::setApplicationFolderForTesting(m_dir->path());
-    m_now = QDateTime(QDate(2026, 12, 6), QTime(12, 30, 15)); // a Sunday
-    text::setClockForTesting([this] { return m_now; });
-    m_presenter = std::make_shared<RecordingPresenter>();
-    m_power = &power::RecordingBackend::install();
+    m_fx = std::make_unique<testing::WindowFixture>(); // 2026/12/06 12:30:15, a Sunday
 }
 
 void TestForm1::cleanup() {
-    text::setClockForTesting({});
-    app::setApplicationFolderForTesting({});
-    power::setBackendForTesting(nullptr);
-}
-
-std::unique_ptr<ui::Form1> TestForm1::start() {
-    auto form = std::make_unique<ui::Form1>();
-    form->setPresenter(m_presenter);
-    form->TIM_MAIN->stop(); // ticks are driven by hand
-    form->Form_Load();
-    return form;
+    m_fx.reset();
 }
 
 void TestForm1::firstStart() {
@@ -159,7 +138,7 @@ void TestForm1::dateChoicesRollOver_data() {
 void TestForm1::dateChoicesRollOver() {
     QFETCH(QDate, today);
     QFETCH(QStringList, some);
-    m_now = QDateTime(today, QTime(9, 0));
+    m_fx->clock.value = QDateTime(today, QTime(9, 0));
     auto form = start();
     QCOMPARE(form->COM_DATE[0]->count(), 11);
     QCOMPARE(form->COM_DATE[0]->itemText(0), some.at(0));
@@ -169,7 +148,7 @@ void TestForm1::dateChoicesRollOver() {
 }
 
 void TestForm1::startWithBothFiles() {
-    QVERIFY(QDir(m_dir->path()).mkdir(u"log"_qs));
+    QVERIFY(QDir(m_fx->folder()).mkdir(u"log"_qs));
     writeBytes(file(u"log/old.log"_qs), "keep");
     writeBytes(file(u"schedule.ini"_qs),
                text::encodeCp932(u"2026/12/06 23:30:00,シャットダウン,+SENDMAIL+SAVELOG\r\n"
@@ -181,7 +160,7 @@ void TestForm1::startWithBothFiles() {
     const QString t = u" - 2026/12/06 12:30:15"_qs;
     QCOMPARE(form->TXT_LOG->toPlainText(), u"アプリケーションを起動しました"_qs + t +
                                                u"\nスケジュールファイルが存在しました。→"_qs +
-                                               m_dir->path() + kSep + u"schedule.ini"_qs + t +
+                                               m_fx->folder() + kSep + u"schedule.ini"_qs + t +
                                                u"\nメール設定ファイル読み込み成功"_qs + t);
     QCOMPARE(rowsOf(form->LVW1),
              (QStringList{u"1|2026/12/06 23:30:00|シャットダウン|+SENDMAIL+SAVELOG"_qs,
@@ -189,14 +168,14 @@ void TestForm1::startWithBothFiles() {
     QCOMPARE(form->mailText(0), u"mail.example.jp"_qs);
     QCOMPARE(form->mailText(4), u"一行目\n二行目"_qs);
     QCOMPARE(readBytes(file(u"log/old.log"_qs)), QByteArray("keep"));
-    QVERIFY(m_presenter->boxes.isEmpty());
+    QVERIFY(m_fx->presenter->boxes.isEmpty());
 }
 
 void TestForm1::logFolderThatCannotBeMade() {
     writeBytes(file(u"log"_qs), "a file where the folder should be");
     auto form = start();
     QVERIFY(form->TXT_LOG->toPlainText().contains(u"ログフォルダを作成できませんでした。→"_qs +
-                                                  m_dir->path() + kSep + u"log"_qs + kSep +
+                                                  m_fx->folder() + kSep + u"log"_qs + kSep +
                                                   u" - "_qs));
     QVERIFY(form->LB_STATUS->text().startsWith(u"メール設定ファイルは有りませんでした"_qs));
 }
@@ -207,7 +186,7 @@ void TestForm1::faultyScheduleIsKept() {
     {
         auto form = start();
         QCOMPARE(
-            m_presenter->boxes,
+            m_fx->presenter->boxes,
             QStringList{
                 u"message|エラーが生じました。\r\nエラー番号:9\r\n内容:インデックスが有効範囲にありません。"_qs});
         QCOMPARE(form->LVW1->topLevelItemCount(), 2);
@@ -266,7 +245,8 @@ void TestForm1::closeRequestedDuringStartUp() {
     // and only then does the window close, keeping the unread lines in the backup.
     const QByteArray original = "a,b,c\r\nbroken\r\nd,e,f\r\n";
     writeBytes(file(u"schedule.ini"_qs), original);
-    auto form = std::make_unique<ui::Form1>();
+    auto form = m_fx->create();
+    form->setPresenter(nullptr); // a real box
     form->TIM_MAIN->stop();
     QTimer::singleShot(100, form.get(), [&] {
         QVERIFY(QApplication::activeModalWidget() != nullptr);
@@ -329,20 +309,20 @@ void TestForm1::shortcutsOnEveryTab() {
     form->show();
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    m_presenter->answerYes = false;
+    m_fx->presenter->answerYes = false;
     for (int tab = 0; tab < 4; ++tab) {
         form->TAB1->setCurrentIndex(tab);
-        m_presenter->boxes.clear();
+        m_fx->presenter->boxes.clear();
         QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
         QTest::keyClick(form.get(), Qt::Key_R, Qt::ControlModifier);
         QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
-        QCOMPARE(m_presenter->boxes.size(), 3);
-        QVERIFY2(m_presenter->boxes.at(0).startsWith(u"question|シャットダウン確認|"_qs),
+        QCOMPARE(m_fx->presenter->boxes.size(), 3);
+        QVERIFY2(m_fx->presenter->boxes.at(0).startsWith(u"question|シャットダウン確認|"_qs),
                  qPrintable(QString::number(tab)));
-        QVERIFY(m_presenter->boxes.at(1).startsWith(u"question|再起動確認|"_qs));
-        QVERIFY(m_presenter->boxes.at(2).startsWith(u"question|ログオフ確認|"_qs));
+        QVERIFY(m_fx->presenter->boxes.at(1).startsWith(u"question|再起動確認|"_qs));
+        QVERIFY(m_fx->presenter->boxes.at(2).startsWith(u"question|ログオフ確認|"_qs));
     }
-    QVERIFY(m_power->codes().isEmpty());
+    QVERIFY(m_fx->power.codes().isEmpty());
 }
 
 void TestForm1::powerCommands_data() {
@@ -371,17 +351,17 @@ void TestForm1::powerCommands() {
     QFETCH(int, code);
     auto form = start();
     const QString logBefore = form->TXT_LOG->toPlainText();
-    m_presenter->answerYes = yes;
+    m_fx->presenter->answerYes = yes;
     QAction* actions[] = {form->MNU_FILE_SHUTSOWN, form->MNU_FILE_REBOOT, form->MNU_FILE_LOGOFF};
     actions[which]->trigger();
-    QCOMPARE(m_presenter->boxes, QStringList{box});
+    QCOMPARE(m_fx->presenter->boxes, QStringList{box});
     if (yes) {
         QCOMPARE(form->TXT_LOG->toPlainText(),
                  logBefore + u'\n' + line + u" - 2026/12/06 12:30:15"_qs);
-        QCOMPARE(m_power->codes(), QList<int>{code});
+        QCOMPARE(m_fx->power.codes(), QList<int>{code});
     } else {
         QCOMPARE(form->TXT_LOG->toPlainText(), logBefore);
-        QVERIFY(m_power->codes().isEmpty());
+        QVERIFY(m_fx->power.codes().isEmpty());
     }
 }
 
@@ -460,7 +440,7 @@ void TestForm1::editorDeleteAndNumbers() {
     QCOMPARE(readBytes(file(u"schedule.ini"_qs)), QByteArray());
     auto again = start();
     QCOMPARE(again->LVW1->topLevelItemCount(), 0);
-    QVERIFY(m_presenter->boxes.isEmpty());
+    QVERIFY(m_fx->presenter->boxes.isEmpty());
 }
 
 void TestForm1::editorReset() {
@@ -490,8 +470,8 @@ void TestForm1::editorRefusesPastTheLimit() {
         (new QTreeWidgetItem(form->LVW1))->setText(0, QString::number(i + 1));
     form->CMD_SET_Click();
     QCOMPARE(form->LVW1->topLevelItemCount(), 32767);
-    QCOMPARE(m_presenter->boxes.size(), 1);
-    QVERIFY(m_presenter->boxes.first().startsWith(u"message|"_qs));
+    QCOMPARE(m_fx->presenter->boxes.size(), 1);
+    QVERIFY(m_fx->presenter->boxes.first().startsWith(u"message|"_qs));
 }
 
 void TestForm1::editedEntryIsDueAndSurvivesReload() {
@@ -504,11 +484,11 @@ void TestForm1::editedEntryIsDueAndSurvivesReload() {
     form->OP_SHUTDOWN[2]->setChecked(true);
     form->CMD_SET_Click();
     form->TIM_MAIN_Timer();
-    QCOMPARE(m_power->codes(), QList<int>{2});
+    QCOMPARE(m_fx->power.codes(), QList<int>{2});
     form->LVW1->setCurrentItem(form->LVW1->topLevelItem(0));
     form->MNU_POPUP_SELECTITEM_DELETE->trigger();
     form->TIM_MAIN_Timer();
-    QCOMPARE(m_power->codes(), (QList<int>{2, 0}));
+    QCOMPARE(m_fx->power.codes(), (QList<int>{2, 0}));
     const QStringList before = rowsOf(form->LVW1);
     form->close();
     const QByteArray saved = readBytes(file(u"schedule.ini"_qs));
@@ -526,7 +506,7 @@ void TestForm1::versionBox() {
     form->MNU_HELP_SHOW_VERSION->trigger();
     const QString text =
         u"information|Tovim\r\nバージョン情報：1.1.0\r\nHP：https://github.com/tovik-app/tovik"_qs;
-    QCOMPARE(m_presenter->boxes, (QStringList{text, text}));
+    QCOMPARE(m_fx->presenter->boxes, (QStringList{text, text}));
     QCOMPARE(form->TXT_LOG->toPlainText(), log);
 }
 
@@ -554,7 +534,7 @@ void TestForm1::tickWhileBusy() {
     });
     form->TIM_MAIN_Timer();
     QCOMPARE(nested, 1);
-    QCOMPARE(m_power->codes(), QList<int>{1});
+    QCOMPARE(m_fx->power.codes(), QList<int>{1});
 }
 
 // A box nobody answers must not stop the schedule: the timer's ticks carry out the entry.
@@ -577,7 +557,7 @@ void TestForm1::tickRunsWhileABoxIsOpen() {
         QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
         sawBox = true;
         form->TIM_MAIN->start(10);
-        QTRY_VERIFY(!m_power->codes().isEmpty());
+        QTRY_VERIFY(!m_fx->power.codes().isEmpty());
         form->TIM_MAIN->stop();
         if (auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
             open->button(box == 0 ? QMessageBox::Ok : QMessageBox::No)->click();
@@ -587,7 +567,7 @@ void TestForm1::tickRunsWhileABoxIsOpen() {
     else
         form->MNU_FILE_SHUTSOWN->trigger();
     QVERIFY(sawBox);
-    QCOMPARE(m_power->codes().first(), 2);
+    QCOMPARE(m_fx->power.codes().first(), 2);
     QVERIFY(form->TXT_LOG->toPlainText().contains(u"再起動を実行します。"_qs));
 }
 
@@ -628,20 +608,19 @@ void TestForm1::fullDisk() {
     testing::FullDisk disk;
     if (!disk.isReady())
         QSKIP("mounting a small tmpfs needs root");
-    app::setApplicationFolderForTesting(disk.path());
     const QByteArray schedule = "2026/12/07 22:00:00,再起動,\r\n";
     const QByteArray mail = "old.example.jp\r\nto@example.jp\r\nfrom@example.jp\r\ns\r\nb\r\n";
     writeBytes(disk.filePath(u"schedule.ini"_qs), schedule);
     writeBytes(disk.filePath(u"e-mail.ini"_qs), mail);
-    auto form = start();
+    auto form = start(disk.path());
     disk.fill();
     form->CMD_SET_Click();
     const QString diskFull =
         u"message|エラーが生じました。\r\nエラー番号:61\r\n内容:ディスクの空き容量が不足しています。"_qs;
-    QCOMPARE(m_presenter->boxes, QStringList{diskFull});
+    QCOMPARE(m_fx->presenter->boxes, QStringList{diskFull});
     form->setMailText(0, u"new.example.jp"_qs);
     form->close();
-    QCOMPARE(m_presenter->boxes, (QStringList{diskFull, diskFull}));
+    QCOMPARE(m_fx->presenter->boxes, (QStringList{diskFull, diskFull}));
     QCOMPARE(readBytes(disk.filePath(u"schedule.ini"_qs)), schedule);
     QCOMPARE(readBytes(disk.filePath(u"e-mail.ini"_qs)), mail);
 }
@@ -658,8 +637,7 @@ void TestForm1::closeRequestedWhileLoading() {
         mail += "body " + QByteArray::number(i) + "\r\n";
     writeBytes(file(u"schedule.ini"_qs), schedule);
     writeBytes(file(u"e-mail.ini"_qs), mail);
-    auto form = std::make_unique<ui::Form1>();
-    form->setPresenter(m_presenter);
+    auto form = m_fx->create();
     form->TIM_MAIN->stop();
     int yields = 0;
     QTimer::singleShot(0, form.get(), [&] {
@@ -675,7 +653,7 @@ void TestForm1::closeRequestedWhileLoading() {
     QTRY_COMPARE(readBytes(file(u"schedule.ini"_qs)),
                  text::encodeCp932(u"2026/12/06 00:00:00,シャットダウン,\r\n"_qs) + schedule);
     QCOMPARE(readBytes(file(u"e-mail.ini"_qs)), mail);
-    QVERIFY(m_presenter->boxes.isEmpty());
+    QVERIFY(m_fx->presenter->boxes.isEmpty());
 }
 
 // A save killed at its very rename leaves "schedule.ini.XXXXXX"; only such names go.

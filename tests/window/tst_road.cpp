@@ -1,12 +1,9 @@
 // A scheduled shutdown carried out on its own: found line, mail to a real SMTP server on
 // loopback, the day's log file, then the action line and the power request.
-#include "app/appfolder.h"
 #include "power/power.h"
-#include "power/recordingbackend.h"
-#include "support/recordingpresenter.h"
 #include "support/smtprig.h"
 #include "support/testfiles.h"
-#include "text/clock.h"
+#include "support/windowfixture.h"
 #include "text/cp932.h"
 #include "ui/form1.h"
 
@@ -20,7 +17,6 @@
 
 using namespace tovik;
 using tovik::testing::readBytes;
-using tovik::testing::ScopedFault;
 using tovik::testing::writeBytes;
 
 namespace {
@@ -29,8 +25,8 @@ namespace {
 class SnapshotBackend final : public power::PowerBackend {
 public:
     explicit SnapshotBackend(ui::Form1*& form) : m_form(form) {}
-    power::Outcome request(int code) override {
-        codes << code;
+    power::Outcome request(power::PowerAction action) override {
+        codes << static_cast<int>(action);
         lastLogLine = m_form->TXT_LOG->toPlainText().section(u'\n', -1);
         listSize = m_form->LVW1->topLevelItemCount();
         return outcome;
@@ -60,39 +56,31 @@ private:
     void writeSchedule(const QString& text);
     std::unique_ptr<ui::Form1> start();
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<testing::WindowFixture> m_fx;
     ui::Form1* m_form = nullptr;
-    SnapshotBackend* m_power = nullptr;
-    QDateTime m_now;
+    std::unique_ptr<SnapshotBackend> m_power;
 };
 
 void TestRoad::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    app::setApplicationFolderForTesting(m_dir->path());
-    m_now = QDateTime(QDate(2026, 12, 6), QTime(12, 30, 15));
-    text::setClockForTesting([this] { return m_now; });
-    auto backend = std::make_unique<SnapshotBackend>(m_form);
-    m_power = backend.get();
-    power::setBackendForTesting(std::move(backend));
+    m_fx = std::make_unique<testing::WindowFixture>();
+    m_power = std::make_unique<SnapshotBackend>(m_form);
 }
 
 void TestRoad::cleanup() {
-    power::setBackendForTesting(nullptr);
-    text::setClockForTesting({});
-    app::setApplicationFolderForTesting({});
     m_form = nullptr;
+    m_power.reset();
+    m_fx.reset();
 }
 
 void TestRoad::writeSchedule(const QString& text) {
-    QFile f(m_dir->filePath(u"schedule.ini"_qs));
+    QFile f(m_fx->file(u"schedule.ini"_qs));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(text::encodeCp932(text));
 }
 
 std::unique_ptr<ui::Form1> TestRoad::start() {
-    auto form = std::make_unique<ui::Form1>();
+    auto form = m_fx->create(m_power.get());
     m_form = form.get();
-    form->setPresenter(std::make_shared<testing::RecordingPresenter>());
     form->TIM_MAIN->stop();
     form->Form_Load();
     return form;
@@ -123,7 +111,7 @@ void TestRoad::scheduledShutdownWithBothOptions() {
     QCOMPARE(mail.value(u"body"_qs).toString(), u"まもなく停止します。\r\n.\r\n..以上"_qs);
 
     // The day's file holds the found line and the mail line, not the action line.
-    const QByteArray logFile = readBytes(m_dir->filePath(u"log/2026_12_06.log"_qs));
+    const QByteArray logFile = readBytes(m_fx->file(u"log/2026_12_06.log"_qs));
     QCOMPARE(logFile,
              text::encodeCp932(QStringList(lines.mid(0, 5)).join(u"\r\n"_qs) + u"\r\n"_qs));
     QCOMPARE(m_power->codes, QList<int>{1});
@@ -131,13 +119,13 @@ void TestRoad::scheduledShutdownWithBothOptions() {
 
     // The rest of the minute only asks again: one mail, one log save, no new lines.
     const QString logText = form->TXT_LOG->toPlainText();
-    m_now = m_now.addSecs(40);
+    m_fx->clock.value = m_fx->clock.value.addSecs(40);
     form->TIM_MAIN_Timer();
     QCOMPARE(m_power->codes, (QList<int>{1, 1}));
     QCOMPARE(smtp.messages().size(), 1);
-    QCOMPARE(readBytes(m_dir->filePath(u"log/2026_12_06.log"_qs)), logFile);
+    QCOMPARE(readBytes(m_fx->file(u"log/2026_12_06.log"_qs)), logFile);
     QCOMPARE(form->TXT_LOG->toPlainText(), logText);
-    m_now = m_now.addSecs(10); // 12:31:05: the other entry now
+    m_fx->clock.value = m_fx->clock.value.addSecs(10); // 12:31:05: the other entry now
     form->TIM_MAIN_Timer();
     QCOMPARE(m_power->codes, (QList<int>{1, 1, 2}));
 }
@@ -145,7 +133,7 @@ void TestRoad::scheduledShutdownWithBothOptions() {
 void TestRoad::failedLogSaveStopsBeforeThePowerRequest() {
     writeSchedule(u"2026/12/06 12:30:00,シャットダウン,+SAVELOG\r\n"_qs);
     auto form = start();
-    QVERIFY(QDir(m_dir->filePath(u"log"_qs)).removeRecursively());
+    QVERIFY(QDir(m_fx->file(u"log"_qs)).removeRecursively());
     form->TIM_MAIN_Timer();
     QVERIFY(m_power->codes.isEmpty());
     QCOMPARE(
@@ -153,11 +141,11 @@ void TestRoad::failedLogSaveStopsBeforeThePowerRequest() {
         u"ログファイルを保存できませんでした::76::パスが見つかりません。 - 2026/12/06 12:30:15"_qs);
     // The program goes on: with the folder back, the next tick saves the log and carries
     // the entry out, without a second found line.
-    QVERIFY(QDir(m_dir->path()).mkdir(u"log"_qs));
+    QVERIFY(QDir(m_fx->folder()).mkdir(u"log"_qs));
     form->TIM_MAIN_Timer();
     QCOMPARE(m_power->codes, QList<int>{1});
     QCOMPARE(form->TXT_LOG->toPlainText().count(u"実行条件が見つかりました"_qs), 1);
-    QVERIFY(readBytes(m_dir->filePath(u"log/2026_12_06.log"_qs)).contains("12:30:15"));
+    QVERIFY(readBytes(m_fx->file(u"log/2026_12_06.log"_qs)).contains("12:30:15"));
 }
 
 // A refused shutdown: one mail, one log save, and one line saying why nothing happened.
@@ -171,7 +159,7 @@ void TestRoad::refusedShutdownSaysWhyOnce() {
     form->setMailText(2, u"tovik@example.jp"_qs);
     m_power->outcome = power::Outcome::notDone(power::Outcome::Reason::Refused);
     for (int second = 15; second < 60; second += 5) {
-        m_now.setTime(QTime(12, 30, second));
+        m_fx->clock.value.setTime(QTime(12, 30, second));
         form->TIM_MAIN_Timer();
     }
     QCOMPARE(m_power->codes.size(), 9);
@@ -181,7 +169,7 @@ void TestRoad::refusedShutdownSaysWhyOnce() {
     QCOMPARE(
         log.section(u'\n', -1),
         u"シャットダウンできませんでした::システムが許可しませんでした - 2026/12/06 12:30:15"_qs);
-    const QByteArray logFile = readBytes(m_dir->filePath(u"log/2026_12_06.log"_qs));
+    const QByteArray logFile = readBytes(m_fx->file(u"log/2026_12_06.log"_qs));
     QCOMPARE(logFile.count("\r\n"), log.count(u'\n') - 1); // saved once, before the action
 }
 
@@ -192,9 +180,8 @@ void TestRoad::tickWhileTheScheduleLoads() {
             (i == 100 ? u"2026/12/06 12:30:00,ログオフ,"_qs : u"2026/12/06 08:00:00,再起動,"_qs) +
             u"\r\n"_qs;
     writeSchedule(text);
-    auto form = std::make_unique<ui::Form1>();
+    auto form = m_fx->create(m_power.get());
     m_form = form.get();
-    form->setPresenter(std::make_shared<testing::RecordingPresenter>());
     form->TIM_MAIN->setInterval(0); // a tick at every yield of the load
     form->Form_Load();
     form->TIM_MAIN->stop();

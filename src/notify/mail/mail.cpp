@@ -3,7 +3,6 @@
 #include "notify/mail/mailinput.h"
 #include "notify/mail/mimemessage.h"
 #include "notify/mail/smtptransport.h"
-#include "text/clock.h"
 
 #include <curl/curl.h>
 
@@ -37,13 +36,12 @@ void setTimeoutsForTesting(std::optional<Timeouts> timeouts) {
     timeoutsOverride() = timeouts;
 }
 
-QString sendNotification(const Message& message) {
+QString sendNotification(const Message& message, const QDateTime& date) {
     if (message.server.isEmpty() || message.to.isEmpty() || message.from.isEmpty())
         return kMissingFieldsText;
     try {
         if (const auto problem = checkFields(message))
             return failureLine(*problem);
-        const QDateTime date = text::now();
         const QByteArray payload = buildMessage(message, date, newMessageId(message.from, date));
         const Envelope envelope{*parseServerField(message.server), message.from, message.to};
         const auto failure =

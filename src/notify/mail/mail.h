@@ -29,9 +29,10 @@ inline const QString kMissingFieldsText =
 inline const QString kSentText = QStringLiteral("メールを正常送信しました");
 inline const QString kFailurePrefix = QStringLiteral("メールを送信できませんでした::");
 
-// Sends the mail built from the fields and returns the log message for the outcome (without
-// " - " and the date). Never throws; returns within a minute whatever the server does.
-QString sendNotification(const Message& message);
+// Sends the mail built from the fields, dated date, and returns the log message for the
+// outcome (without " - " and the date). Never throws; returns within a minute whatever the
+// server does.
+QString sendNotification(const Message& message, const QDateTime& date);
 
 // The message as it goes on the wire (before dot-stuffing): headers, a blank line and the
 // body in base64, every line ended by CR LF. messageId is "left@right", without brackets.

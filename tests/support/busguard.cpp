@@ -1,7 +1,8 @@
-// Compiled straight into every test executable that links tovik_power_testing or the rig,
-// never into the shipped program: a test run by hand outside CTest still cannot reach the
-// machine's own logind or session manager.
-#include "power/testbusguard.h"
+// Test executables that use the real Linux backend reach it only through this guard: a test
+// run by hand outside CTest still cannot reach the machine's own logind or session manager.
+#include "support/busguard.h"
+
+#include "power/platformbackend.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -10,7 +11,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
-namespace tovik::power::testing {
+namespace tovik::testing {
 
 namespace {
 
@@ -67,15 +68,24 @@ bool busAddressAllowed(const QString& address) {
     return true;
 }
 
-} // namespace tovik::power::testing
+GuardedBackend::GuardedBackend() : m_real(std::make_unique<power::PlatformBackend>()) {}
 
-extern "C" bool tovik_power_buses_allowed(const char* systemAddress, const char* sessionAddress) {
-    using tovik::power::testing::busAddressAllowed;
-    const bool allowed = busAddressAllowed(QString::fromLocal8Bit(systemAddress)) &&
-                         busAddressAllowed(QString::fromLocal8Bit(sessionAddress));
-    if (!allowed)
+GuardedBackend::~GuardedBackend() = default;
+
+power::Outcome GuardedBackend::request(power::PowerAction action) {
+    const QString system = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
+    const QString session = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    if (!busAddressAllowed(system) || !busAddressAllowed(session)) {
         qWarning("tovik test bus guard: refused a power request on system bus '%s', session bus "
                  "'%s'",
-                 systemAddress, sessionAddress);
-    return allowed;
+                 qPrintable(system), qPrintable(session));
+        return power::Outcome::notDone(power::Outcome::Reason::NoSystemBus);
+    }
+    return m_real->request(action);
 }
+
+bool GuardedBackend::awaitingAnswer() const {
+    return m_real->awaitingAnswer();
+}
+
+} // namespace tovik::testing

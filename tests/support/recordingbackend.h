@@ -5,30 +5,28 @@
 
 #include <QList>
 
-namespace tovik::power {
+namespace tovik::testing {
 
-class RecordingBackend final : public PowerBackend {
+class RecordingBackend final : public power::PowerBackend {
 public:
-    Outcome request(int code) override {
-        m_codes.append(code);
+    power::Outcome request(power::PowerAction action) override {
+        m_codes.append(static_cast<int>(action));
         return m_outcome;
     }
     bool awaitingAnswer() const override { return m_awaiting; }
 
     // What every request returns from now on, and whether an answer is still awaited.
-    void setOutcome(Outcome outcome) { m_outcome = std::move(outcome); }
+    void setOutcome(power::Outcome outcome) { m_outcome = outcome; }
     void setAwaitingAnswer(bool awaiting) { m_awaiting = awaiting; }
 
+    // The codes of the requested actions (0 log off, 1 shut down, 2 restart), in order.
     const QList<int>& codes() const { return m_codes; }
     void clear() { m_codes.clear(); }
 
-    // Installs a fresh recorder as the current backend; it lives until replaced.
-    static RecordingBackend& install();
-
 private:
     QList<int> m_codes;
-    Outcome m_outcome;
+    power::Outcome m_outcome;
     bool m_awaiting = false;
 };
 
-} // namespace tovik::power
+} // namespace tovik::testing

@@ -1,0 +1,40 @@
+#include "ui/startup.h"
+
+#include "app/closesignals.h"
+#include "app/singleinstance.h"
+#include "app/versioninfo.h"
+#include "ui/closerequests.h"
+#include "ui/translations.h"
+
+#include <QApplication>
+
+namespace tovik::ui {
+
+int runTovik(QApplication& app, const Services& services,
+             const std::function<void(Form1&)>& beforeLoad) {
+    QApplication::setApplicationName(app::kApplicationTitle);
+    installJapaneseTranslations(app);
+
+    // A second copy in the same folder would overwrite the first one's edits at close and
+    // carry out every entry twice: it shows the running window instead and ends.
+    app::SingleInstance instance(services.paths.folder());
+    if (!instance.acquire())
+        return 0;
+
+    Form1 form(services);
+    QObject::connect(&instance, &app::SingleInstance::activationRequested, &form,
+                     &Form1::bringToFront);
+    // A session that ends, or a termination signal, closes the window the normal way, so
+    // the schedule and the mail settings are saved; also when it comes during start-up.
+    app::CloseSignals closeSignals;
+    closeOnRequests(app, closeSignals, form);
+
+    if (beforeLoad)
+        beforeLoad(form);
+    form.Form_Load();
+    form.show();
+
+    return QApplication::exec();
+}
+
+} // namespace tovik::ui
