@@ -54,6 +54,7 @@ private slots:
     void refused_data();
     void refused();
     void silentServerIsBounded();
+    void slowServerStopsAtTotal();
     void unresolvableName();
     void productionBudget();
 };
@@ -211,17 +212,24 @@ void TestMailSend::nothingListening() {
 
 void TestMailSend::refused_data() {
     QTest::addColumn<SmtpRig::Mode>("mode");
-    QTest::newRow("recipient") << SmtpRig::Mode::RefuseRecipient;
-    QTest::newRow("sender") << SmtpRig::Mode::RefuseSender;
+    QTest::addColumn<int>("code");
+    QTest::newRow("recipient") << SmtpRig::Mode::RefuseRecipient << 550;
+    QTest::newRow("sender") << SmtpRig::Mode::RefuseSender << 550;
+    // Temporary refusals (greylisting, a full mailbox) matter as much to the reader.
+    QTest::newRow("recipient 450") << SmtpRig::Mode::RefuseRecipient << 450;
+    QTest::newRow("recipient 451") << SmtpRig::Mode::RefuseRecipient << 451;
+    QTest::newRow("recipient 452") << SmtpRig::Mode::RefuseRecipient << 452;
+    QTest::newRow("sender 451") << SmtpRig::Mode::RefuseSender << 451;
 }
 
 void TestMailSend::refused() {
     QFETCH(SmtpRig::Mode, mode);
+    QFETCH(int, code);
     SmtpRig rig(mode);
+    rig.setRefusalCode(code);
     QVERIFY2(rig.start(), qPrintable(rig.errorString()));
     const QString line = sendNotification({rig.serverField(), kTo, kFrom, u"s"_qs, u"b"_qs});
-    QCOMPARE(line, kFailurePrefix + QString::number(SmtpRig::refusalCode()) + u"::"_qs +
-                       SmtpRig::refusalText(mode));
+    QCOMPARE(line, kFailurePrefix + QString::number(code) + u"::"_qs + rig.refusalText());
     QCOMPARE(rig.connectionCount(), 1);
     QCOMPARE(rig.messages().size(), 0);
 }
@@ -239,6 +247,24 @@ void TestMailSend::silentServerIsBounded() {
     QVERIFY2(!failure.description.isEmpty(), qPrintable(line));
     QVERIFY2(elapsed < 4000, qPrintable(QString::number(elapsed)));
     QCOMPARE(rig.connectionCount(), 1);
+}
+
+// Each reply comes just inside the per-reply limit and the message is never answered: only
+// the total limit, in milliseconds, ends the send before the per-reply one would.
+void TestMailSend::slowServerStopsAtTotal() {
+    SmtpRig rig(SmtpRig::Mode::Slow);
+    rig.setReplyDelay(700ms);
+    QVERIFY2(rig.start(), qPrintable(rig.errorString()));
+    // The connect limit covers greeting and EHLO too, so it must not be the one that ends it.
+    setTimeoutsForTesting(Timeouts{5s, 1s, 2500ms});
+    QElapsedTimer clock;
+    clock.start();
+    const QString line = sendNotification({rig.serverField(), kTo, kFrom, u"s"_qs, u"b"_qs});
+    const qint64 elapsed = clock.elapsed();
+    QVERIFY2(parseFailure(line).code == 28, qPrintable(line)); // CURLE_OPERATION_TIMEDOUT
+    // Greeting, EHLO, MAIL, RCPT and DATA take 3.5 s; the unanswered end one more second.
+    QVERIFY2(elapsed >= 2400 && elapsed < 3300, qPrintable(QString::number(elapsed)));
+    QCOMPARE(rig.messages().size(), 0);
 }
 
 void TestMailSend::unresolvableName() {

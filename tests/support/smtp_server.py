@@ -5,8 +5,9 @@ serve: an aiosmtpd server on the given address and a free port. It prints
 "LISTENING <port>" once it accepts connections and keeps, in the folder, every
 message as msg-NNNN.eml (the raw DATA, dot-stuffing removed), its envelope as
 msg-NNNN.json, and one line per accepted connection in connections.log.
-Modes: accept, refuse-recipient, refuse-sender, silent (accepts the connection
-and never says a word).
+Modes: accept, refuse-recipient, refuse-sender (answer with --refusal, a whole
+reply line), silent (accepts the connection and never says a word), slow (every
+reply comes after --delay seconds, and the end of the message is never answered).
 
 decode: reads one raw message on stdin and prints what Python's email package
 (policy.default) makes of it, as JSON.
@@ -18,10 +19,6 @@ import json
 import os
 import sys
 
-REFUSE_RECIPIENT = "550 5.1.1 Recipient address rejected: User unknown in local recipient table"
-REFUSE_SENDER = "550 5.7.1 Sender address rejected: Access denied"
-
-
 def write_atomically(path, data):
     # The test reads the files as soon as the client has its 250: never half a file.
     tmp = path + ".tmp"
@@ -31,9 +28,10 @@ def write_atomically(path, data):
 
 
 class Recorder:
-    def __init__(self, folder, mode):
+    def __init__(self, folder, mode, refusal):
         self.folder = folder
         self.mode = mode
+        self.refusal = refusal
         self.count = 0
 
     def note_connection(self, peer):
@@ -42,19 +40,21 @@ class Recorder:
 
     async def handle_MAIL(self, server, session, envelope, address, mail_options):
         if self.mode == "refuse-sender":
-            return REFUSE_SENDER
+            return self.refusal
         envelope.mail_from = address
         envelope.mail_options.extend(mail_options)
         return "250 OK"
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if self.mode == "refuse-recipient":
-            return REFUSE_RECIPIENT
+            return self.refusal
         envelope.rcpt_tos.append(address)
         envelope.rcpt_options.extend(rcpt_options)
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        if self.mode == "slow":
+            await asyncio.sleep(3600)
         self.count += 1
         base = os.path.join(self.folder, "msg-%04d" % self.count)
         write_atomically(base + ".eml", envelope.original_content)
@@ -67,13 +67,22 @@ class Recorder:
 async def serve(args):
     from aiosmtpd.smtp import SMTP
 
-    recorder = Recorder(args.folder, args.mode)
+    recorder = Recorder(args.folder, args.mode, args.refusal)
     loop = asyncio.get_running_loop()
 
     class RecordingSMTP(SMTP):
         def connection_made(self, transport):
             recorder.note_connection(transport.get_extra_info("peername"))
             super().connection_made(transport)
+
+        in_reply = False
+
+        async def push(self, status):
+            # One delay per reply: the lines of a multi-line reply follow at once.
+            if args.mode == "slow" and not self.in_reply:
+                await asyncio.sleep(args.delay)
+            self.in_reply = len(status) > 3 and status[3] == "-"
+            await super().push(status)
 
     if args.mode == "silent":
         async def never_answer(reader, writer):
@@ -129,7 +138,9 @@ def main():
     s.add_argument("--folder", required=True)
     s.add_argument("--host", default="127.0.0.1")
     s.add_argument("--mode", default="accept",
-                   choices=["accept", "refuse-recipient", "refuse-sender", "silent"])
+                   choices=["accept", "refuse-recipient", "refuse-sender", "silent", "slow"])
+    s.add_argument("--refusal", default="550 5.7.1 Refused")
+    s.add_argument("--delay", type=float, default=0.0)
     sub.add_parser("decode")
     args = parser.parse_args()
     if args.command == "serve":

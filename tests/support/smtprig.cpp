@@ -28,6 +28,8 @@ QString modeName(SmtpRig::Mode mode) {
         return QStringLiteral("refuse-sender");
     case SmtpRig::Mode::Silent:
         return QStringLiteral("silent");
+    case SmtpRig::Mode::Slow:
+        return QStringLiteral("slow");
     }
     return {};
 }
@@ -58,9 +60,12 @@ bool SmtpRig::start() {
     }
     m_process = std::make_unique<QProcess>();
     m_process->setProgram(kPython);
-    m_process->setArguments({scriptPath(), QStringLiteral("serve"), QStringLiteral("--folder"),
-                             m_dir.path(), QStringLiteral("--host"), m_host,
-                             QStringLiteral("--mode"), modeName(m_mode)});
+    m_process->setArguments(
+        {scriptPath(), QStringLiteral("serve"), QStringLiteral("--folder"), m_dir.path(),
+         QStringLiteral("--host"), m_host, QStringLiteral("--mode"), modeName(m_mode),
+         QStringLiteral("--refusal"), QString::number(m_refusalCode) + u' ' + refusalText(),
+         QStringLiteral("--delay"),
+         QString::number(static_cast<double>(m_replyDelay.count()) / 1000.0)});
     m_process->setStandardErrorFile(m_dir.filePath(QStringLiteral("server.err")));
     m_process->start();
     if (!m_process->waitForStarted(kStartWaitMs)) {
@@ -135,15 +140,23 @@ QList<SmtpRig::Received> SmtpRig::messages() const {
     return result;
 }
 
-QString SmtpRig::refusalText(Mode mode) {
-    switch (mode) {
+QString SmtpRig::refusalText() const {
+    // Temporary refusals as greylisting and full mailboxes word them.
+    const bool temporary = m_refusalCode < 500;
+    switch (m_mode) {
     case Mode::RefuseRecipient:
-        return QStringLiteral(
-            "5.1.1 Recipient address rejected: User unknown in local recipient table");
+        if (m_refusalCode == 452)
+            return QStringLiteral("4.2.2 Mailbox full, try again later");
+        return temporary
+                   ? QStringLiteral("4.7.1 Recipient address rejected: Greylisted, see "
+                                    "http://postgrey.schweikert.ch/help/example.jp.html")
+                   : QStringLiteral(
+                         "5.1.1 Recipient address rejected: User unknown in local recipient table");
     case Mode::RefuseSender:
-        return QStringLiteral("5.7.1 Sender address rejected: Access denied");
+        return temporary ? QStringLiteral("4.1.8 Sender address rejected: Domain not found")
+                         : QStringLiteral("5.7.1 Sender address rejected: Access denied");
     default:
-        return {};
+        return QStringLiteral("5.7.1 Refused");
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <chrono>
 #include <memory>
 
 namespace tovik::testsupport {
@@ -16,9 +17,10 @@ class SmtpRig final {
 public:
     enum class Mode {
         Accept,          // takes every message
-        RefuseRecipient, // 550 to RCPT TO
-        RefuseSender,    // 550 to MAIL FROM
+        RefuseRecipient, // refusalCode() to RCPT TO
+        RefuseSender,    // refusalCode() to MAIL FROM
         Silent,          // accepts the connection and never answers
+        Slow,            // every reply after replyDelay(); the message's end is never answered
     };
 
     struct Received {
@@ -32,6 +34,11 @@ public:
     ~SmtpRig();
     SmtpRig(const SmtpRig&) = delete;
     SmtpRig& operator=(const SmtpRig&) = delete;
+
+    // Before start(): the code the refusing modes answer with (a 4xx or 5xx), and the delay
+    // of every reply in Mode::Slow.
+    void setRefusalCode(int code) { m_refusalCode = code; }
+    void setReplyDelay(std::chrono::milliseconds delay) { m_replyDelay = delay; }
 
     // Starts the server on a free port and waits until it listens; false says why in
     // errorString().
@@ -53,8 +60,9 @@ public:
     QList<Received> messages() const;
 
     // The reply code and text (without the code) of the refusing modes.
-    static int refusalCode() { return 550; }
-    static QString refusalText(Mode mode);
+    int refusalCode() const { return m_refusalCode; }
+    QString refusalText() const;
+    std::chrono::milliseconds replyDelay() const { return m_replyDelay; }
 
     // What Python's email package (policy.default) reads from a raw message: "subject",
     // "from", "to", "date" (ISO 8601), "message_id", "content_type", "charset",
@@ -70,6 +78,8 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<QProcess> m_process;
     quint16 m_port = 0;
+    int m_refusalCode = 550;
+    std::chrono::milliseconds m_replyDelay{0};
     QString m_error;
 };
 
