@@ -23,10 +23,18 @@ public:
         Slow,            // every reply after replyDelay(); the message's end is never answered
     };
 
+    enum class Tls {
+        None,
+        StartTls, // STARTTLS offered and required before anything else
+        Implicit, // TLS from the first byte
+    };
+
     struct Received {
         QString mailFrom;
         QStringList recipients;
         QString helo;
+        bool tls = false;
+        QString login;  // the user that logged in, empty without a login
         QByteArray raw; // as sent after DATA, dot-stuffing removed
     };
 
@@ -39,6 +47,14 @@ public:
     // of every reply in Mode::Slow.
     void setRefusalCode(int code) { m_refusalCode = code; }
     void setReplyDelay(std::chrono::milliseconds delay) { m_replyDelay = delay; }
+    // Before start(): a certificate for these names, issued by the test CA in caFile() or,
+    // with trustedIssuer false, by a CA that nobody trusts.
+    void setTls(Tls tls, QStringList certNames = {QStringLiteral("localhost")},
+                bool trustedIssuer = true);
+    // Before start(): AUTH for this one login (over TLS only unless inClear), with only the
+    // given mechanisms if any are named.
+    void setLogin(const QString& user, const QString& password, QStringList mechanisms = {},
+                  bool inClear = false);
 
     // Starts the server on a free port and waits until it listens; false says why in
     // errorString().
@@ -53,6 +69,10 @@ public:
     QString serverField() const;
     QString folder() const { return m_dir.path(); }
     QString errorString() const { return m_error; }
+    // The test CA's certificate (PEM), for the client's trust through its CA-file seam.
+    QString caFile() const;
+    // "MECHANISM user ok|refused" for each login the server was asked for.
+    QStringList authAttempts() const;
 
     // Connections the server accepted so far, refused and silent ones included.
     int connectionCount() const;
@@ -80,6 +100,12 @@ private:
     quint16 m_port = 0;
     int m_refusalCode = 550;
     std::chrono::milliseconds m_replyDelay{0};
+    Tls m_tls = Tls::None;
+    QStringList m_certNames;
+    bool m_trustedIssuer = true;
+    QString m_login; // "user:password"
+    QStringList m_mechanisms;
+    bool m_authInClear = false;
     QString m_error;
 };
 
