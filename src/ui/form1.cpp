@@ -3,6 +3,7 @@
 #include "app/appfolder.h"
 #include "app/versioninfo.h"
 #include "notify/logline.h"
+#include "notify/mail/keychainstore.h"
 #include "notify/mail/mail.h"
 #include "notify/mailsettings.h"
 #include "power/power.h"
@@ -13,6 +14,8 @@
 #include "scheduler/tick.h"
 #include "text/clock.h"
 #include "text/dateforms.h"
+#include "ui/mailpassword.h"
+#include "ui/statusline.h"
 #include "views.h"
 
 #include <QAction>
@@ -72,6 +75,7 @@ private:
 
 Form1::Form1(QWidget* parent)
     : QMainWindow(parent), m_presenter(std::make_shared<MessageBoxPresenter>(this)) {
+    setMailOptions({}, std::make_shared<mail::KeychainStore>());
     buildUi();
     connectHandlers();
 }
@@ -203,7 +207,7 @@ void Form1::MNU_FILE_EXIT_Click() {
 
 void Form1::WriteLog(const QString& message) {
     appendLogLine(TXT_LOG, notify::logLine(message));
-    LB_STATUS->setText(notify::logLine(message));
+    showStatusLine(LB_STATUS, notify::logLine(message));
 }
 
 // ---- the list's pop-up menu ----
@@ -342,19 +346,35 @@ void Form1::MNU_FILE_LOGOFF_Click() {
 
 // ---- notification mail ----
 
+void Form1::setMailOptions(mail::SendOptions options, std::shared_ptr<mail::SecretStore> secrets) {
+    m_secrets = std::move(secrets);
+    m_mailOptions = std::move(options);
+    m_mailOptions.secrets = m_secrets.get();
+}
+
 void Form1::SendNotificationMail() {
+    sendMail(false);
+}
+
+// Only the test button has someone to ask for a missing password; a scheduled send logs it.
+void Form1::sendMail(bool personAtScreen) {
+    mail::SendOptions options = m_mailOptions;
+    if (personAtScreen)
+        options.askPassword = [this](const QString& user, const QString& host) {
+            return askMailPassword(this, user, host);
+        };
     mail::Message message;
     message.server = mailText(0);
     message.to = mailText(1);
     message.from = mailText(2);
     message.subject = mailText(3);
     message.body = mailText(4);
-    WriteLog(mail::sendNotification(message));
+    WriteLog(mail::sendNotification(message, options));
 }
 
 void Form1::CMD_TEST_SEND_Click() {
     CMD_TEST_SEND->setEnabled(false);
-    SendNotificationMail();
+    sendMail(true);
     CMD_TEST_SEND->setEnabled(true);
 }
 

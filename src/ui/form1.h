@@ -1,6 +1,8 @@
 // Form1: the one window. Its controls are the program's data (schedule, mail settings, log).
 #pragma once
 
+#include "notify/mail/mail.h"
+
 #include <QMainWindow>
 #include <array>
 #include <memory>
@@ -35,6 +37,10 @@ public:
     // Message boxes go through the presenter so tests can answer them.
     void setPresenter(std::shared_ptr<Presenter> presenter);
     Presenter& presenter() const { return *m_presenter; }
+
+    // What each mail send works with: time-outs, trusted CAs, and where passwords live (the
+    // desktop's keyring unless another store is given). options.secrets is set from secrets.
+    void setMailOptions(mail::SendOptions options, std::shared_ptr<mail::SecretStore> secrets);
 
     // Decoration under the menu bar.
     QFrame* Line1 = nullptr;
@@ -126,7 +132,11 @@ private:
     void SetItemAction(int position);
     void runPowerCommand(const QString& question, const QString& title, const QString& actionWord);
 
+    void sendMail(bool personAtScreen);
+
     std::shared_ptr<Presenter> m_presenter;
+    mail::SendOptions m_mailOptions;
+    std::shared_ptr<mail::SecretStore> m_secrets;
     bool m_unloaded = false;
     bool m_loading = false;
     bool m_closePending = false;
