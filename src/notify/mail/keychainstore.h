@@ -2,6 +2,7 @@
 // on Windows.
 #pragma once
 
+#include "notify/mail/mail.h"
 #include "notify/mail/secretstore.h"
 
 #include <chrono>
@@ -13,7 +14,7 @@ public:
     // Every call waits at most `wait` for the store: a locked store that shows its unlock
     // prompt, or a service that never answers, ends as Unavailable instead of a hang.
     explicit KeychainStore(QString service = QStringLiteral("Tovik"),
-                           std::chrono::milliseconds wait = std::chrono::milliseconds(5000));
+                           std::chrono::milliseconds wait = kSecretStoreWait);
 
     Lookup read(const QString& key) override;
     std::optional<QString> write(const QString& key, const QString& password) override;

@@ -34,15 +34,16 @@ Timeouts productionTimeouts() {
 
 namespace {
 
-struct Login {
-    QString password;
-    bool typedNow = false; // asked for in this send, not read from the store
-};
+// Time spent waiting for the secret store comes off the transfer's limits.
+void takeFromLimits(Timeouts& timeouts, std::chrono::milliseconds spent) {
+    timeouts.total = std::max(timeouts.total - spent, std::chrono::milliseconds(1000));
+    timeouts.connect = std::min(timeouts.connect, timeouts.total);
+}
 
-// The password for the server's user, or why the send cannot log in. The store's wait is
+// The password for the server's user, or why the send cannot log in. The store's waits are
 // taken from the transfer's limits so the whole send keeps its bound.
-std::variant<Login, Failure> findPassword(const ServerAddress& server, const SendOptions& options,
-                                          Timeouts& timeouts) {
+std::variant<QString, Failure> findPassword(const ServerAddress& server, const SendOptions& options,
+                                            Timeouts& timeouts) {
     const QString who = server.user + QLatin1Char('@') + server.host;
     if (!options.secrets)
         return Failure{CURLE_AUTH_ERROR,
@@ -51,12 +52,10 @@ std::variant<Login, Failure> findPassword(const ServerAddress& server, const Sen
     QElapsedTimer waited;
     waited.start();
     const SecretStore::Lookup lookup = options.secrets->read(key);
-    const auto spent = std::chrono::milliseconds(waited.elapsed());
-    timeouts.total = std::max(timeouts.total - spent, std::chrono::milliseconds(1000));
-    timeouts.connect = std::min(timeouts.connect, timeouts.total);
+    takeFromLimits(timeouts, std::chrono::milliseconds(waited.elapsed()));
     switch (lookup.status) {
     case SecretStore::Status::Found:
-        return Login{lookup.password, false};
+        return lookup.password;
     case SecretStore::Status::Unavailable:
         return Failure{CURLE_AUTH_ERROR,
                        QStringLiteral("パスワードの保管場所（キーリング）を利用できません（") +
@@ -72,10 +71,13 @@ std::variant<Login, Failure> findPassword(const ServerAddress& server, const Sen
     if (!typed)
         return Failure{CURLE_ABORTED_BY_CALLBACK,
                        QStringLiteral("パスワードが入力されなかったため送信しませんでした")};
-    if (const auto error = options.secrets->write(key, *typed))
+    waited.restart();
+    const auto error = options.secrets->write(key, *typed);
+    takeFromLimits(timeouts, std::chrono::milliseconds(waited.elapsed()));
+    if (error)
         return Failure{CURLE_AUTH_ERROR, QStringLiteral("パスワードを保存できませんでした（") +
                                              printable(*error) + QStringLiteral("）")};
-    return Login{*typed, true};
+    return *typed;
 }
 
 } // namespace
@@ -96,7 +98,7 @@ QString sendNotification(const Message& message, const SendOptions& options) {
             auto login = findPassword(fields.server, options, transport.timeouts);
             if (const auto* failure = std::get_if<Failure>(&login))
                 return failureLine(*failure);
-            envelope.password = std::get<Login>(login).password;
+            envelope.password = std::get<QString>(login);
         }
         const QDateTime date = text::now();
         const QByteArray payload =
