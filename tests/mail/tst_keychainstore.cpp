@@ -7,6 +7,8 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -160,8 +162,28 @@ void TestKeychainStore::realSecretService() {
     QCOMPARE(received.size(), 2);
     QCOMPARE(received[1].login, kUser);
 
-    later.remove(key);
-    QCOMPARE(store.read(key).status, SecretStore::Status::NotFound);
+    // Locked again (as after a screen lock), nobody there to type the keyring's password:
+    // the scheduled send gives up in bounded time and says why, and sends nothing.
+    {
+        QDBusConnection connection = QDBusConnection::connectToBus(bus.address(), u"lock"_qs);
+        QDBusMessage lock = QDBusMessage::createMethodCall(
+            u"org.freedesktop.secrets"_qs, u"/org/freedesktop/secrets"_qs,
+            u"org.freedesktop.Secret.Service"_qs, u"Lock"_qs);
+        lock << QVariant::fromValue(QList<QDBusObjectPath>{
+            QDBusObjectPath(u"/org/freedesktop/secrets/collection/login"_qs)});
+        const QDBusMessage reply = connection.call(lock);
+        QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+    }
+    QDBusConnection::disconnectFromBus(u"lock"_qs);
+    KeychainStore locked(u"Tovik test"_qs, 2s);
+    scheduled.secrets = &locked;
+    QElapsedTimer clock;
+    clock.start();
+    const QString line = sendNotification(message, scheduled);
+    QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(line.startsWith(kFailurePrefix + u"94::"_qs) && line.contains(u"ロック"_qs),
+             qPrintable(line));
+    QCOMPARE(rig.messages().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestKeychainStore)

@@ -63,10 +63,14 @@ std::variant<QString, Failure> findPassword(const ServerAddress& server, const S
     case SecretStore::Status::NotFound:
         break;
     }
+    // A locked Secret Service collection whose unlock prompt nobody answers reads as
+    // "not found" through libsecret, so the line names both.
     if (!options.askPassword)
         return Failure{
             CURLE_AUTH_ERROR,
-            QStringLiteral("パスワードが保存されていません。テスト送信で入力してください: ") + who};
+            QStringLiteral("パスワードが保存されていません（キーリングがロックされている場合も"
+                           "あります）。テスト送信で入力してください: ") +
+                who};
     const auto typed = options.askPassword(server.user, server.host);
     if (!typed)
         return Failure{CURLE_ABORTED_BY_CALLBACK,
