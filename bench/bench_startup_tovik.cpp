@@ -2,6 +2,7 @@
 // paint, or with --idle keeps running so that its idle CPU use can be read.
 // Usage: bench_startup_tovik <application folder> [--idle]
 #include "app/appfolder.h"
+#include "notify/mail/keychainstore.h"
 #include "support/recordingbackend.h"
 #include "text/clock.h"
 #include "ui/startup.h"
@@ -25,11 +26,12 @@ int main(int argc, char* argv[]) {
     // Never a real power request, whatever the folder's schedule says.
     tovik::testing::RecordingBackend power;
     std::unique_ptr<bench::FirstPaintQuit> quitAtPaint;
-    return tovik::ui::runTovik(
-        app, {clock, power, tovik::app::AppPaths(QString::fromLocal8Bit(argv[1]))},
-        [&](tovik::ui::Form1& form) {
-            quitAtPaint = std::make_unique<bench::FirstPaintQuit>(&form);
-            if (!idle)
-                app.installEventFilter(quitAtPaint.get());
-        });
+    return tovik::ui::runTovik(app,
+                               {clock, power, tovik::app::AppPaths(QString::fromLocal8Bit(argv[1])),
+                                std::make_shared<tovik::mail::KeychainStore>()},
+                               [&](tovik::ui::Form1& form) {
+                                   quitAtPaint = std::make_unique<bench::FirstPaintQuit>(&form);
+                                   if (!idle)
+                                       app.installEventFilter(quitAtPaint.get());
+                               });
 }

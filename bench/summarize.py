@@ -98,6 +98,17 @@ def main():
     print("tick parts over 32767 entries: processEvents %.0f ms, isDue %.0f ms, list reads %.0f ms"
           % tuple(parts))
 
+    mail_path = os.path.join(d, "bench_mail.json")
+    if os.path.exists(mail_path):
+        medians = {}
+        for b in load(mail_path)["benchmarks"]:
+            if b.get("aggregate_name") == "median":
+                medians[b["run_name"].split("/")[0]] = b["real_time"] * UNIT_MS[b["time_unit"]]
+        tls = medians["BM_SendStartTlsLogin"]
+        row("One STARTTLS + AUTH send to loopback, median", "%.1f ms" % tls, "<= 100 ms",
+            tls / 100)
+        print("plain send to loopback, median: %.1f ms" % medians["BM_SendNotification"])
+
     i = start["idle"]
     row("Idle CPU, 100 entries, none due, over %.0f s" % i["seconds"],
         "%.3f %% of a core" % i["percent_of_core"], "<= 0.5 %", i["percent_of_core"] / 0.5)

@@ -5,11 +5,11 @@ set -euo pipefail
 PACKAGES=(
     build-essential cmake ninja-build pkg-config clang-format
     qt6-base-dev qt6-translations-l10n libgl-dev
-    libcurl4-openssl-dev
+    libcurl4-openssl-dev qtkeychain-qt6-dev
     fonts-ipafont-gothic
     libbenchmark-dev
     xvfb xauth xdotool x11-utils imagemagick
-    dbus python3 python3-aiosmtpd python3-dbusmock
+    dbus python3 python3-aiosmtpd python3-dbusmock python3-cryptography gnome-keyring
     clang libclang-rt-14-dev
     g++-mingw-w64-x86-64
 )

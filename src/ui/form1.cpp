@@ -15,6 +15,8 @@
 #include "text/clock.h"
 #include "text/dateforms.h"
 #include "text/fileio.h"
+#include "ui/mailpassword.h"
+#include "ui/statusline.h"
 #include "views.h"
 
 #include <QAction>
@@ -81,6 +83,7 @@ private:
 Form1::Form1(const Services& services, QWidget* parent)
     : QMainWindow(parent), m_clock(services.clock), m_power(services.power),
       m_paths(services.paths), m_presenter(std::make_shared<MessageBoxPresenter>(this)) {
+    setMailOptions({}, services.secrets);
     buildUi();
     connectHandlers();
 }
@@ -257,7 +260,7 @@ void Form1::MNU_FILE_EXIT_Click() {
 void Form1::WriteLog(const QString& message) {
     const QString line = notify::logLine(message, m_clock.now());
     appendLogLine(TXT_LOG, line);
-    LB_STATUS->setText(line);
+    showStatusLine(LB_STATUS, line);
 }
 
 text::FileError Form1::saveLogFile() const {
@@ -408,19 +411,35 @@ void Form1::MNU_FILE_LOGOFF_Click() {
 
 // ---- notification mail ----
 
+void Form1::setMailOptions(mail::SendOptions options, std::shared_ptr<mail::SecretStore> secrets) {
+    m_secrets = std::move(secrets);
+    m_mailOptions = std::move(options);
+    m_mailOptions.secrets = m_secrets.get();
+}
+
 void Form1::SendNotificationMail() {
+    sendMail(false);
+}
+
+// Only the test button has someone to ask for a missing password; a scheduled send logs it.
+void Form1::sendMail(bool personAtScreen) {
+    mail::SendOptions options = m_mailOptions;
+    if (personAtScreen)
+        options.askPassword = [this](const QString& user, const QString& host) {
+            return askMailPassword(this, user, host);
+        };
     mail::Message message;
     message.server = mailText(0);
     message.to = mailText(1);
     message.from = mailText(2);
     message.subject = mailText(3);
     message.body = mailText(4);
-    WriteLog(mail::sendNotification(message, m_clock.now()));
+    WriteLog(mail::sendNotification(message, m_clock.now(), options));
 }
 
 void Form1::CMD_TEST_SEND_Click() {
     CMD_TEST_SEND->setEnabled(false);
-    SendNotificationMail();
+    sendMail(true);
     CMD_TEST_SEND->setEnabled(true);
 }
 

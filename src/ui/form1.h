@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/appfolder.h"
+#include "notify/mail/mail.h"
 #include "scheduler/tick.h"
 
 #include <QMainWindow>
@@ -41,6 +42,8 @@ struct Services {
     const text::Clock& clock;
     power::PowerBackend& power;
     app::AppPaths paths;
+    // Where mail passwords are kept; without one a send that must log in fails and says so.
+    std::shared_ptr<mail::SecretStore> secrets = {};
 };
 
 class Form1 final : public QMainWindow {
@@ -54,6 +57,10 @@ public:
     // Message boxes go through the presenter so tests can answer them.
     void setPresenter(std::shared_ptr<Presenter> presenter);
     Presenter& presenter() const { return *m_presenter; }
+
+    // What each mail send works with: time-outs, trusted CAs, and where passwords live (the
+    // desktop's keyring unless another store is given). options.secrets is set from secrets.
+    void setMailOptions(mail::SendOptions options, std::shared_ptr<mail::SecretStore> secrets);
 
     // Decoration under the menu bar.
     QFrame* Line1 = nullptr;
@@ -156,7 +163,11 @@ private:
     const text::Clock& m_clock;
     power::PowerBackend& m_power;
     const app::AppPaths m_paths;
+    void sendMail(bool personAtScreen);
+
     std::shared_ptr<Presenter> m_presenter;
+    mail::SendOptions m_mailOptions;
+    std::shared_ptr<mail::SecretStore> m_secrets;
     bool m_unloaded = false;
     bool m_loading = false;
     bool m_closePending = false;

@@ -82,6 +82,8 @@ void TestMailMessage::headers() {
     QCOMPARE(names, QStringList({u"Date"_qs, u"From"_qs, u"To"_qs, u"Subject"_qs, u"Message-ID"_qs,
                                  u"MIME-Version"_qs, u"Content-Type"_qs,
                                  u"Content-Transfer-Encoding"_qs}));
+    // Plain addresses go out as typed, byte for byte as stored settings always sent them.
+    QVERIFY(raw.contains("\r\nFrom: from@example.jp\r\nTo: to@example.jp\r\nSubject: Tovik\r\n"));
 
     const QJsonObject json = decoded(raw);
     QCOMPARE(json.value(u"from"_qs).toString(), u"from@example.jp"_qs);

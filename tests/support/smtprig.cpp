@@ -28,6 +28,8 @@ QString modeName(SmtpRig::Mode mode) {
         return QStringLiteral("refuse-sender");
     case SmtpRig::Mode::Silent:
         return QStringLiteral("silent");
+    case SmtpRig::Mode::Slow:
+        return QStringLiteral("slow");
     }
     return {};
 }
@@ -58,9 +60,34 @@ bool SmtpRig::start() {
     }
     m_process = std::make_unique<QProcess>();
     m_process->setProgram(kPython);
-    m_process->setArguments({scriptPath(), QStringLiteral("serve"), QStringLiteral("--folder"),
-                             m_dir.path(), QStringLiteral("--host"), m_host,
-                             QStringLiteral("--mode"), modeName(m_mode)});
+    QStringList arguments = {scriptPath(),
+                             QStringLiteral("serve"),
+                             QStringLiteral("--folder"),
+                             m_dir.path(),
+                             QStringLiteral("--host"),
+                             m_host,
+                             QStringLiteral("--mode"),
+                             modeName(m_mode),
+                             QStringLiteral("--refusal"),
+                             QString::number(m_refusalCode) + u' ' + refusalText(),
+                             QStringLiteral("--delay"),
+                             QString::number(static_cast<double>(m_replyDelay.count()) / 1000.0)};
+    if (m_tls != Tls::None) {
+        arguments << QStringLiteral("--tls")
+                  << (m_tls == Tls::StartTls ? QStringLiteral("starttls")
+                                             : QStringLiteral("implicit"))
+                  << QStringLiteral("--cert-names") << m_certNames.join(u',')
+                  << QStringLiteral("--issuer")
+                  << (m_trustedIssuer ? QStringLiteral("trusted") : QStringLiteral("unknown"));
+    }
+    if (!m_login.isEmpty()) {
+        arguments << QStringLiteral("--login") << m_login;
+        if (!m_mechanisms.isEmpty())
+            arguments << QStringLiteral("--mechanisms") << m_mechanisms.join(u',');
+        if (m_authInClear)
+            arguments << QStringLiteral("--auth-in-clear");
+    }
+    m_process->setArguments(arguments);
     m_process->setStandardErrorFile(m_dir.filePath(QStringLiteral("server.err")));
     m_process->start();
     if (!m_process->waitForStarted(kStartWaitMs)) {
@@ -129,21 +156,53 @@ QList<SmtpRig::Received> SmtpRig::messages() const {
         for (const auto& to : meta.value(QStringLiteral("rcpt_tos")).toArray())
             r.recipients += to.toString();
         r.helo = meta.value(QStringLiteral("helo")).toString();
+        r.tls = meta.value(QStringLiteral("tls")).toBool();
+        r.login = meta.value(QStringLiteral("login")).toString();
         r.raw = readAll(base + QStringLiteral(".eml"));
         result += r;
     }
     return result;
 }
 
-QString SmtpRig::refusalText(Mode mode) {
-    switch (mode) {
+void SmtpRig::setTls(Tls tls, QStringList certNames, bool trustedIssuer) {
+    m_tls = tls;
+    m_certNames = std::move(certNames);
+    m_trustedIssuer = trustedIssuer;
+}
+
+void SmtpRig::setLogin(const QString& user, const QString& password, QStringList mechanisms,
+                       bool inClear) {
+    m_login = user + u':' + password;
+    m_mechanisms = std::move(mechanisms);
+    m_authInClear = inClear;
+}
+
+QString SmtpRig::caFile() const {
+    return m_dir.filePath(QStringLiteral("ca.pem"));
+}
+
+QStringList SmtpRig::authAttempts() const {
+    return QString::fromUtf8(readAll(m_dir.filePath(QStringLiteral("auth.log"))))
+        .split(u'\n', Qt::SkipEmptyParts);
+}
+
+QString SmtpRig::refusalText() const {
+    // Temporary refusals as greylisting and full mailboxes word them.
+    const bool temporary = m_refusalCode < 500;
+    switch (m_mode) {
     case Mode::RefuseRecipient:
-        return QStringLiteral(
-            "5.1.1 Recipient address rejected: User unknown in local recipient table");
+        if (m_refusalCode == 452)
+            return QStringLiteral("4.2.2 Mailbox full, try again later");
+        return temporary
+                   ? QStringLiteral("4.7.1 Recipient address rejected: Greylisted, see "
+                                    "http://postgrey.schweikert.ch/help/example.jp.html")
+                   : QStringLiteral(
+                         "5.1.1 Recipient address rejected: User unknown in local recipient table");
     case Mode::RefuseSender:
-        return QStringLiteral("5.7.1 Sender address rejected: Access denied");
+        return temporary ? QStringLiteral("4.1.8 Sender address rejected: Domain not found")
+                         : QStringLiteral("5.7.1 Sender address rejected: Access denied");
     default:
-        return {};
+        return QStringLiteral("5.7.1 Refused");
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <chrono>
 #include <memory>
 
 namespace tovik::testsupport {
@@ -16,15 +17,24 @@ class SmtpRig final {
 public:
     enum class Mode {
         Accept,          // takes every message
-        RefuseRecipient, // 550 to RCPT TO
-        RefuseSender,    // 550 to MAIL FROM
+        RefuseRecipient, // refusalCode() to RCPT TO
+        RefuseSender,    // refusalCode() to MAIL FROM
         Silent,          // accepts the connection and never answers
+        Slow,            // every reply after replyDelay(); the message's end is never answered
+    };
+
+    enum class Tls {
+        None,
+        StartTls, // STARTTLS offered and required before anything else
+        Implicit, // TLS from the first byte
     };
 
     struct Received {
         QString mailFrom;
         QStringList recipients;
         QString helo;
+        bool tls = false;
+        QString login;  // the user that logged in, empty without a login
         QByteArray raw; // as sent after DATA, dot-stuffing removed
     };
 
@@ -32,6 +42,19 @@ public:
     ~SmtpRig();
     SmtpRig(const SmtpRig&) = delete;
     SmtpRig& operator=(const SmtpRig&) = delete;
+
+    // Before start(): the code the refusing modes answer with (a 4xx or 5xx), and the delay
+    // of every reply in Mode::Slow.
+    void setRefusalCode(int code) { m_refusalCode = code; }
+    void setReplyDelay(std::chrono::milliseconds delay) { m_replyDelay = delay; }
+    // Before start(): a certificate for these names, issued by the test CA in caFile() or,
+    // with trustedIssuer false, by a CA that nobody trusts.
+    void setTls(Tls tls, QStringList certNames = {QStringLiteral("localhost")},
+                bool trustedIssuer = true);
+    // Before start(): AUTH for this one login (over TLS only unless inClear), with only the
+    // given mechanisms if any are named.
+    void setLogin(const QString& user, const QString& password, QStringList mechanisms = {},
+                  bool inClear = false);
 
     // Starts the server on a free port and waits until it listens; false says why in
     // errorString().
@@ -46,6 +69,10 @@ public:
     QString serverField() const;
     QString folder() const { return m_dir.path(); }
     QString errorString() const { return m_error; }
+    // The test CA's certificate (PEM), for the client's trust through its CA-file seam.
+    QString caFile() const;
+    // "MECHANISM user ok|refused" for each login the server was asked for.
+    QStringList authAttempts() const;
 
     // Connections the server accepted so far, refused and silent ones included.
     int connectionCount() const;
@@ -53,8 +80,9 @@ public:
     QList<Received> messages() const;
 
     // The reply code and text (without the code) of the refusing modes.
-    static int refusalCode() { return 550; }
-    static QString refusalText(Mode mode);
+    int refusalCode() const { return m_refusalCode; }
+    QString refusalText() const;
+    std::chrono::milliseconds replyDelay() const { return m_replyDelay; }
 
     // What Python's email package (policy.default) reads from a raw message: "subject",
     // "from", "to", "date" (ISO 8601), "message_id", "content_type", "charset",
@@ -70,6 +98,14 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<QProcess> m_process;
     quint16 m_port = 0;
+    int m_refusalCode = 550;
+    std::chrono::milliseconds m_replyDelay{0};
+    Tls m_tls = Tls::None;
+    QStringList m_certNames;
+    bool m_trustedIssuer = true;
+    QString m_login; // "user:password"
+    QStringList m_mechanisms;
+    bool m_authInClear = false;
     QString m_error;
 };
 

@@ -6,17 +6,16 @@
 
 #include <curl/curl.h>
 
+#include <QElapsedTimer>
+
+#include <algorithm>
 #include <exception>
 #include <new>
+#include <variant>
 
 namespace tovik::mail {
 
 namespace {
-
-std::optional<Timeouts>& timeoutsOverride() {
-    static std::optional<Timeouts> timeouts;
-    return timeouts;
-}
 
 QString failureLine(const Failure& failure) {
     return kFailurePrefix + QString::number(failure.code) + QStringLiteral("::") +
@@ -32,20 +31,89 @@ Timeouts productionTimeouts() {
     return {30s, 20s, 35s};
 }
 
-void setTimeoutsForTesting(std::optional<Timeouts> timeouts) {
-    timeoutsOverride() = timeouts;
+namespace {
+
+// Time spent waiting for the secret store comes off the transfer's limits.
+void takeFromLimits(Timeouts& timeouts, std::chrono::milliseconds spent) {
+    timeouts.total = std::max(timeouts.total - spent, std::chrono::milliseconds(1000));
+    timeouts.connect = std::min(timeouts.connect, timeouts.total);
 }
 
-QString sendNotification(const Message& message, const QDateTime& date) {
+// The password for the server's user, or why the send cannot log in. The store's waits are
+// taken from the transfer's limits so the whole send keeps its bound.
+std::variant<QString, Failure> findPassword(const ServerAddress& server, const SendOptions& options,
+                                            Timeouts& timeouts) {
+    const QString who = server.user + QLatin1Char('@') + server.host;
+    if (!options.secrets)
+        return Failure{CURLE_AUTH_ERROR,
+                       QStringLiteral("パスワードの保管場所を利用できません: ") + who};
+    const QString key = secretKey(server.user, server.host);
+    QElapsedTimer waited;
+    waited.start();
+    const SecretStore::Lookup lookup = options.secrets->read(key);
+    takeFromLimits(timeouts, std::chrono::milliseconds(waited.elapsed()));
+    switch (lookup.status) {
+    case SecretStore::Status::Found:
+        return lookup.password;
+    case SecretStore::Status::Unavailable:
+        return Failure{CURLE_AUTH_ERROR,
+                       QStringLiteral("パスワードの保管場所（キーリング）を利用できません（") +
+                           printable(lookup.detail) + QStringLiteral("）")};
+    case SecretStore::Status::NotFound:
+        break;
+    }
+    // A locked Secret Service collection whose unlock prompt nobody answers reads as
+    // "not found" through libsecret, so the line names both.
+    if (!options.askPassword)
+        return Failure{
+            CURLE_AUTH_ERROR,
+            QStringLiteral("パスワードが保存されていません（キーリングがロックされている場合も"
+                           "あります）。テスト送信で入力してください: ") +
+                who};
+    const auto typed = options.askPassword(server.user, server.host);
+    if (!typed)
+        return Failure{CURLE_ABORTED_BY_CALLBACK,
+                       QStringLiteral("パスワードが入力されなかったため送信しませんでした")};
+    waited.restart();
+    const auto error = options.secrets->write(key, *typed);
+    takeFromLimits(timeouts, std::chrono::milliseconds(waited.elapsed()));
+    if (error)
+        return Failure{CURLE_AUTH_ERROR, QStringLiteral("パスワードを保存できませんでした（") +
+                                             printable(*error) + QStringLiteral("）")};
+    return *typed;
+}
+
+} // namespace
+
+QString sendNotification(const Message& message, const QDateTime& date,
+                         const SendOptions& options) {
     if (message.server.isEmpty() || message.to.isEmpty() || message.from.isEmpty())
         return kMissingFieldsText;
     try {
-        if (const auto problem = checkFields(message))
+        auto checked = readFields(message);
+        if (const auto* problem = std::get_if<Failure>(&checked))
             return failureLine(*problem);
-        const QByteArray payload = buildMessage(message, date, newMessageId(message.from, date));
-        const Envelope envelope{*parseServerField(message.server), message.from, message.to};
-        const auto failure =
-            sendOverSmtp(envelope, payload, timeoutsOverride().value_or(productionTimeouts()));
+        const Fields& fields = std::get<Fields>(checked);
+        TransportOptions transport{options.timeouts, options.caFile};
+        Envelope envelope{fields.server, fields.from.address, {}, {}};
+        for (const Mailbox& to : fields.to)
+            envelope.to += to.address;
+        if (!fields.server.user.isEmpty()) {
+            auto login = findPassword(fields.server, options, transport.timeouts);
+            if (const auto* failure = std::get_if<Failure>(&login))
+                return failureLine(*failure);
+            envelope.password = std::get<QString>(login);
+        }
+        const QByteArray payload =
+            buildMessage(message, date, newMessageId(fields.from.address, date));
+        auto failure = sendOverSmtp(envelope, payload, transport);
+        // A refused password asked for at the screen is not kept for the next send; asked
+        // again, the person can type the right one.
+        if (failure && failure->code == CURLE_LOGIN_DENIED && options.askPassword &&
+            options.secrets) {
+            options.secrets->remove(secretKey(fields.server.user, fields.server.host));
+            failure->description += QStringLiteral("（保存したパスワードを削除しました）");
+        }
         return failure ? failureLine(*failure) : kSentText;
     } catch (const std::bad_alloc&) {
         return failureLine({CURLE_OUT_OF_MEMORY, QStringLiteral("Out of memory")});

@@ -2,11 +2,13 @@
 #pragma once
 
 #include "notify/mail/mailtypes.h"
+#include "notify/mail/secretstore.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 namespace tovik::mail {
@@ -21,8 +23,20 @@ struct Timeouts {
 
 Timeouts productionTimeouts();
 
-// Tests: shorter limits; nullopt restores the production ones.
-void setTimeoutsForTesting(std::optional<Timeouts> timeouts);
+// What one send works with beyond the mail fields.
+struct SendOptions {
+    Timeouts timeouts = productionTimeouts();
+    // A CA bundle to trust instead of the system's trust store; empty: the system's.
+    QString caFile;
+    // Where login passwords are kept; nullptr: nowhere, so a login cannot be made.
+    SecretStore* secrets = nullptr;
+    // Asks the person at the screen for a password the store lacks (the test button); the
+    // answer is stored. Empty for a scheduled send, which never asks. nullopt: cancelled.
+    std::function<std::optional<QString>(const QString& user, const QString& host)> askPassword;
+};
+
+// The longest a secret store may keep a send waiting; taken from the transfer's limit.
+inline constexpr std::chrono::milliseconds kSecretStoreWait{5000};
 
 inline const QString kMissingFieldsText =
     QStringLiteral("SMTPサーバー/宛先/送信元のいずれかが不明です。メールを送信できません。");
@@ -31,8 +45,9 @@ inline const QString kFailurePrefix = QStringLiteral("メールを送信でき�
 
 // Sends the mail built from the fields, dated date, and returns the log message for the
 // outcome (without " - " and the date). Never throws; returns within a minute whatever the
-// server does.
-QString sendNotification(const Message& message, const QDateTime& date);
+// server or the secret store does (time spent in askPassword not counted).
+QString sendNotification(const Message& message, const QDateTime& date,
+                         const SendOptions& options = {});
 
 // The message as it goes on the wire (before dot-stuffing): headers, a blank line and the
 // body in base64, every line ended by CR LF. messageId is "left@right", without brackets.

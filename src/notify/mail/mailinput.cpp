@@ -1,6 +1,7 @@
 #include "notify/mail/mailinput.h"
 
 #include <QList>
+#include <QUrl>
 #include <algorithm>
 
 #include <curl/curl.h>
@@ -112,7 +113,27 @@ bool isHostName(QStringView text) {
     return !allDigits(labels.back()) || isIpv4Address(text);
 }
 
-std::optional<ServerAddress> parseServerField(QStringView text) {
+std::optional<QString> asciiHostName(QStringView host) {
+    const bool ascii =
+        std::all_of(host.begin(), host.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii)
+        return isHostName(host) ? std::optional(host.toString()) : std::nullopt;
+    if (hasControlCharacter(host) || host.contains(u' ') || host.contains(u'\u3000'))
+        return std::nullopt;
+    const QString ace = QString::fromLatin1(QUrl::toAce(host.toString()));
+    if (ace.isEmpty() || !isHostName(ace))
+        return std::nullopt;
+    return ace;
+}
+
+namespace {
+
+struct HostAndPort {
+    ServerAddress address;
+    bool hasPort = false;
+};
+
+std::optional<HostAndPort> parseHostAndPort(QStringView text) {
     ServerAddress result;
     QStringView portText;
     bool hasPort = false;
@@ -140,9 +161,10 @@ std::optional<ServerAddress> parseServerField(QStringView text) {
             portText = text.mid(colon + 1);
             host = text.left(colon);
         }
-        if (!isHostName(host))
+        const auto ascii = asciiHostName(host);
+        if (!ascii)
             return std::nullopt;
-        result.host = host.toString();
+        result.host = *ascii;
     }
     if (hasPort) {
         const auto port = parsePort(portText);
@@ -150,7 +172,46 @@ std::optional<ServerAddress> parseServerField(QStringView text) {
             return std::nullopt;
         result.port = *port;
     }
-    return result;
+    return HostAndPort{result, hasPort};
+}
+
+} // namespace
+
+std::optional<ServerAddress> parseServerField(QStringView text) {
+    Security security = Security::Plain;
+    quint16 defaultPort = kDefaultSmtpPort;
+    if (text.startsWith(u"smtp://", Qt::CaseInsensitive)) {
+        security = Security::StartTls;
+        defaultPort = kDefaultSubmissionPort;
+        text = text.mid(7);
+    } else if (text.startsWith(u"smtps://", Qt::CaseInsensitive)) {
+        security = Security::Tls;
+        defaultPort = kDefaultSmtpsPort;
+        text = text.mid(8);
+    }
+    QString user;
+    if (security != Security::Plain) {
+        const qsizetype at = text.lastIndexOf(u'@');
+        if (at >= 0) {
+            const QStringView userText = text.left(at);
+            // A password never goes into the file; ":" would be read as one.
+            if (userText.isEmpty() || userText.contains(u':') || hasControlCharacter(userText) ||
+                userText.contains(u' '))
+                return std::nullopt;
+            user = QUrl::fromPercentEncoding(userText.toUtf8());
+            if (user.isEmpty() || hasControlCharacter(user))
+                return std::nullopt;
+            text = text.mid(at + 1);
+        }
+    }
+    auto result = parseHostAndPort(text);
+    if (!result)
+        return std::nullopt;
+    if (!result->hasPort)
+        result->address.port = defaultPort;
+    result->address.security = security;
+    result->address.user = user;
+    return result->address;
 }
 
 bool isPlausibleAddress(QStringView text) {
@@ -181,24 +242,39 @@ bool neverResolves(const ServerAddress& address) {
            host.endsWith(u".invalid", Qt::CaseInsensitive);
 }
 
-std::optional<Failure> checkFields(const Message& message) {
+std::variant<Fields, Failure> readFields(const Message& message) {
     const auto server = parseServerField(message.server);
     if (!server)
         return badServer(message.server);
     if (neverResolves(*server))
         return Failure{CURLE_COULDNT_RESOLVE_HOST,
                        QStringLiteral("SMTPサーバー名を解決できません: ") + server->host};
-    if (!isPlausibleAddress(message.to))
+    QString problem;
+    const auto to = parseMailboxList(message.to, &problem);
+    if (!to)
+        return Failure{CURLE_BAD_FUNCTION_ARGUMENT, QStringLiteral("宛先の") + problem};
+    if (to->size() > kMaxRecipients)
         return Failure{CURLE_BAD_FUNCTION_ARGUMENT,
-                       QStringLiteral("宛先のアドレスが正しくありません: ") +
-                           printable(message.to)};
-    if (!isPlausibleAddress(message.from))
+                       QStringLiteral("宛先が多すぎます（%1 件、上限 %2 件）")
+                           .arg(to->size())
+                           .arg(kMaxRecipients)};
+    const auto from = parseMailboxList(message.from, &problem);
+    if (!from)
+        return Failure{CURLE_BAD_FUNCTION_ARGUMENT, QStringLiteral("送信元の") + problem};
+    if (from->size() != 1)
         return Failure{CURLE_BAD_FUNCTION_ARGUMENT,
-                       QStringLiteral("送信元のアドレスが正しくありません: ") +
+                       QStringLiteral("送信元は一つのアドレスにしてください: ") +
                            printable(message.from)};
     if (hasControlCharacter(message.subject))
         return Failure{CURLE_BAD_FUNCTION_ARGUMENT,
                        QStringLiteral("件名に改行または制御文字が含まれています")};
+    return Fields{*server, *to, from->front()};
+}
+
+std::optional<Failure> checkFields(const Message& message) {
+    auto fields = readFields(message);
+    if (auto* failure = std::get_if<Failure>(&fields))
+        return *failure;
     return std::nullopt;
 }
 

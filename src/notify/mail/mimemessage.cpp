@@ -1,5 +1,6 @@
 #include "notify/mail/mimemessage.h"
 
+#include "notify/mail/addresses.h"
 #include "notify/mail/mail.h"
 
 #include <QRandomGenerator>
@@ -34,34 +35,45 @@ qsizetype bytesPerWord(qsizetype wordLength) {
     return payloadChars / 4 * 3;
 }
 
+// Addresses as the send reads them; a text that does not parse (only when called directly)
+// goes in as typed.
+QByteArray addressHeader(const QByteArray& name, const QString& text) {
+    const auto mailboxes = parseMailboxList(text);
+    if (!mailboxes)
+        return name + ": " + text.toUtf8() + kCrLf;
+    return mailboxHeader(name, *mailboxes);
+}
+
 } // namespace
+
+QList<QByteArray> encodedWords(const QString& text, qsizetype firstWordLength) {
+    QList<QByteArray> words;
+    qsizetype room = bytesPerWord(firstWordLength);
+    QByteArray chunk;
+    const auto flush = [&] {
+        words += kWordStart + chunk.toBase64() + kWordEnd;
+        chunk.clear();
+        room = bytesPerWord(kMaxEncodedWordLength);
+    };
+    const QList<uint> codePoints = text.toUcs4();
+    for (const uint codePoint : codePoints) {
+        const char32_t one[] = {codePoint};
+        const QByteArray bytes = QString::fromUcs4(one, 1).toUtf8();
+        if (chunk.size() + bytes.size() > room && !chunk.isEmpty())
+            flush();
+        chunk += bytes;
+    }
+    flush();
+    return words;
+}
 
 QByteArray subjectHeader(const QString& subject) {
     if (canStayPlain(subject))
         return kSubjectName + (subject.isEmpty() ? QByteArray() : ' ' + subject.toLatin1()) + kCrLf;
-
     // The first word shares its line with "Subject: ", the others follow a folding blank;
     // every line stays within 76 characters.
-    QByteArray out = kSubjectName;
-    qsizetype room = bytesPerWord(kMaxEncodedWordLength + 1 - (kSubjectName.size() + 1));
-    QByteArray chunk;
-    const auto flush = [&] {
-        out += ' ' + kWordStart + chunk.toBase64() + kWordEnd;
-        chunk.clear();
-        room = bytesPerWord(kMaxEncodedWordLength);
-    };
-    const QList<uint> codePoints = subject.toUcs4();
-    for (const uint codePoint : codePoints) {
-        const char32_t one[] = {codePoint};
-        const QByteArray bytes = QString::fromUcs4(one, 1).toUtf8();
-        if (chunk.size() + bytes.size() > room) {
-            flush();
-            out += kCrLf;
-        }
-        chunk += bytes;
-    }
-    flush();
-    return out + kCrLf;
+    const qsizetype first = kMaxEncodedWordLength + 1 - (kSubjectName.size() + 1);
+    return kSubjectName + ' ' + encodedWords(subject, first).join(kCrLf + ' ') + kCrLf;
 }
 
 QByteArray rfc5322Date(const QDateTime& date) {
@@ -132,8 +144,8 @@ QString newMessageId(const QString& from, const QDateTime& date) {
 QByteArray buildMessage(const Message& message, const QDateTime& date, const QString& messageId) {
     QByteArray out;
     out += "Date: " + rfc5322Date(date) + kCrLf;
-    out += "From: " + message.from.toUtf8() + kCrLf;
-    out += "To: " + message.to.toUtf8() + kCrLf;
+    out += addressHeader("From", message.from);
+    out += addressHeader("To", message.to);
     out += subjectHeader(message.subject);
     out += "Message-ID: <" + messageId.toUtf8() + '>' + kCrLf;
     out += "MIME-Version: 1.0" + kCrLf;

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
 namespace tovik::mail {
@@ -11,6 +12,10 @@ namespace tovik::mail {
 // (RFC 2047), both without the CR LF.
 inline constexpr int kMaxBodyLineLength = 76;
 inline constexpr int kMaxEncodedWordLength = 75;
+
+// The text as UTF-8 base64 encoded words of whole characters, the first at most
+// firstWordLength characters long, the others at most kMaxEncodedWordLength.
+QList<QByteArray> encodedWords(const QString& text, qsizetype firstWordLength);
 
 // "Subject: ..." with its CR LF: the text as is when it is short plain ASCII that no reader
 // could take for anything else, otherwise UTF-8 encoded words, folded, each whole characters.

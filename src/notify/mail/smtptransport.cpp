@@ -2,6 +2,7 @@
 
 #include "notify/mail/curlapi.h"
 
+#include <QFile>
 #include <QStringList>
 #include <cstring>
 #include <memory>
@@ -47,10 +48,25 @@ struct ReplyLog {
     int lastCode = 0;       // the last complete reply
     QString lastText;
     bool quitting = false; // libcurl says QUIT after a refusal; "221 Bye" is not the news
+    QByteArray command;    // verb of the last command sent (MAIL, RCPT, DATA, AUTH, ...)
+    QByteArray recipient;  // the address of the last RCPT TO
 
     void sent(const char* data, size_t size) {
-        if (size >= 4 && std::memcmp(data, "QUIT", 4) == 0)
+        const QByteArray line = QByteArray::fromRawData(data, static_cast<qsizetype>(size));
+        if (line.startsWith("QUIT"))
             quitting = true;
+        // Only the verb is kept: the lines after AUTH carry the credentials.
+        for (const char* verb : {"MAIL", "RCPT", "DATA", "AUTH", "STARTTLS", "EHLO", "HELO"}) {
+            if (line.startsWith(verb)) {
+                command = verb;
+                if (command == "RCPT") {
+                    const qsizetype open = line.indexOf('<');
+                    const qsizetype close = line.indexOf('>', open);
+                    recipient = open >= 0 && close > open ? line.mid(open + 1, close - open - 1)
+                                                          : QByteArray();
+                }
+            }
+        }
     }
 
     void feed(const char* data, size_t size) {
@@ -100,11 +116,32 @@ long wholeSecondsAtLeastOne(std::chrono::milliseconds ms) {
     return static_cast<long>(std::max<decltype(seconds)>(seconds, 1));
 }
 
-Failure curlFailure(CURLcode code, const char* errorBuffer) {
+QString curlText(CURLcode code, const char* errorBuffer) {
     const QString detail = QString::fromUtf8(errorBuffer).trimmed();
-    return {static_cast<int>(code), detail.isEmpty()
-                                        ? QString::fromUtf8(curlApi()->easy_strerror(code))
-                                        : printable(detail)};
+    return detail.isEmpty() ? QString::fromUtf8(curlApi()->easy_strerror(code)) : printable(detail);
+}
+
+Failure curlFailure(CURLcode code, const char* errorBuffer) {
+    return {static_cast<int>(code), describeCurlFailure(code, curlText(code, errorBuffer))};
+}
+
+// The server's own words on a refused step, which say more than libcurl's "RCPT failed: 550".
+std::optional<Failure> serverRefusal(const ReplyLog& replies) {
+    if (replies.lastCode < 400 || !replies.partial.isEmpty())
+        return std::nullopt;
+    QString what;
+    if (replies.command == "MAIL")
+        what = QStringLiteral("送信元が拒否されました");
+    else if (replies.command == "RCPT")
+        what = QStringLiteral("宛先が拒否されました（") +
+               printable(QString::fromUtf8(replies.recipient)) + QStringLiteral("）");
+    else if (replies.command == "DATA")
+        what = QStringLiteral("メールが受け付けられませんでした");
+    else
+        return std::nullopt;
+    return Failure{replies.lastCode, replies.lastText.isEmpty()
+                                         ? what
+                                         : what + QStringLiteral(": ") + replies.lastText};
 }
 
 UrlHandle makeUrl(const ServerAddress& server) {
@@ -114,7 +151,8 @@ UrlHandle makeUrl(const ServerAddress& server) {
     const QByteArray host =
         server.ipv6 ? '[' + server.host.toLatin1() + ']' : server.host.toLatin1();
     const QByteArray port = QByteArray::number(server.port);
-    if (curlApi()->url_set(url.get(), CURLUPART_SCHEME, "smtp", 0) != CURLUE_OK ||
+    const char* scheme = server.security == Security::Tls ? "smtps" : "smtp";
+    if (curlApi()->url_set(url.get(), CURLUPART_SCHEME, scheme, 0) != CURLUE_OK ||
         curlApi()->url_set(url.get(), CURLUPART_HOST, host.constData(), 0) != CURLUE_OK ||
         curlApi()->url_set(url.get(), CURLUPART_PORT, port.constData(), 0) != CURLUE_OK)
         url.reset();
@@ -123,19 +161,83 @@ UrlHandle makeUrl(const ServerAddress& server) {
 
 } // namespace
 
+QString describeCurlFailure(int code, const QString& detail) {
+    QString what;
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        what = QStringLiteral("SMTPサーバーが見つかりません（名前を解決できません）");
+        break;
+    case CURLE_COULDNT_CONNECT:
+        what = QStringLiteral("SMTPサーバーに接続できません");
+        break;
+    case CURLE_OPERATION_TIMEDOUT:
+        what = QStringLiteral("SMTPサーバーが時間内に応答しませんでした");
+        break;
+    case CURLE_USE_SSL_FAILED:
+        what = QStringLiteral("SMTPサーバーが暗号化（STARTTLS）に対応していません");
+        break;
+    case CURLE_SSL_CONNECT_ERROR:
+        what = QStringLiteral("TLS で接続できませんでした");
+        break;
+    case CURLE_PEER_FAILED_VERIFICATION:
+        // OpenSSL's words tell a wrong name from an unknown issuer or an old certificate.
+        if (detail.contains(QStringLiteral("subject name")) ||
+            detail.contains(QStringLiteral("host name")))
+            what = QStringLiteral("サーバー証明書が SMTPサーバー名と一致しません");
+        else if (detail.contains(QStringLiteral("expired")))
+            what = QStringLiteral("サーバー証明書の有効期限が切れています");
+        else
+            what = QStringLiteral("サーバー証明書を信頼できません（発行元を確認できません）");
+        break;
+    case CURLE_SSL_CACERT_BADFILE:
+        what = QStringLiteral("信頼する証明書のファイルを読み込めません");
+        break;
+    case CURLE_LOGIN_DENIED:
+        what = QStringLiteral("認証が拒否されました（ユーザー名とパスワードを確かめてください）");
+        break;
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+        what = QStringLiteral("SMTPサーバーとの通信が途中で切れました");
+        break;
+    case CURLE_WEIRD_SERVER_REPLY:
+        what = QStringLiteral("SMTPサーバーの応答を理解できません");
+        break;
+    case CURLE_FAILED_INIT:
+        what = QStringLiteral("メール送信の準備ができませんでした");
+        break;
+    default:
+        what = QStringLiteral("メールの送信中にエラーが発生しました");
+        break;
+    }
+    return detail.isEmpty() ? what : what + QStringLiteral("（") + detail + QStringLiteral("）");
+}
+
 std::optional<Failure> sendOverSmtp(const Envelope& envelope, const QByteArray& payload,
-                                    const Timeouts& timeouts) {
+                                    const TransportOptions& options) {
     char errorBuffer[CURL_ERROR_SIZE] = {};
     const CurlApi* api = curlApi();
     if (!api)
-        return Failure{CURLE_FAILED_INIT, QStringLiteral("libcurl を読み込めません")};
+        return Failure{
+            CURLE_FAILED_INIT,
+            describeCurlFailure(CURLE_FAILED_INIT, QStringLiteral("libcurl を読み込めません"))};
 
     const UrlHandle url = makeUrl(envelope.server);
     if (!url)
         return curlFailure(CURLE_URL_MALFORMAT, errorBuffer);
     const QByteArray from = '<' + envelope.from.toLatin1() + '>';
-    const QByteArray to = '<' + envelope.to.toLatin1() + '>';
-    const SlistHandle recipients(api->slist_append(nullptr, to.constData()));
+    SlistHandle recipients;
+    for (const QString& to : envelope.to) {
+        curl_slist* longer =
+            api->slist_append(recipients.get(), ('<' + to.toLatin1() + '>').constData());
+        if (!longer)
+            return curlFailure(CURLE_OUT_OF_MEMORY, errorBuffer);
+        (void)recipients.release();
+        recipients.reset(longer);
+    }
+    const QByteArray user = envelope.server.user.toUtf8();
+    const QByteArray password = envelope.password.toUtf8();
+    const QByteArray caFile = QFile::encodeName(options.caFile);
     Upload upload{payload};
     ReplyLog replies;
     // Declared last: cleanup (and the QUIT it may wait for) runs before the data above goes.
@@ -143,13 +245,26 @@ std::optional<Failure> sendOverSmtp(const Envelope& envelope, const QByteArray& 
     if (!curl || !recipients)
         return curlFailure(CURLE_FAILED_INIT, errorBuffer);
 
+    const Timeouts& timeouts = options.timeouts;
     CURL* h = curl.get();
     api->easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
     api->easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    api->easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp");
+    api->easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
     api->easy_setopt(h, CURLOPT_CURLU, url.get());
     // No proxy from the environment: the mail goes straight to the named server.
     api->easy_setopt(h, CURLOPT_PROXY, "");
+    if (envelope.server.security != Security::Plain) {
+        // smtp:// must switch to TLS before anything else is said, or the send fails.
+        api->easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        api->easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+        api->easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!caFile.isEmpty())
+            api->easy_setopt(h, CURLOPT_CAINFO, caFile.constData());
+        if (!user.isEmpty()) {
+            api->easy_setopt(h, CURLOPT_USERNAME, user.constData());
+            api->easy_setopt(h, CURLOPT_PASSWORD, password.constData());
+        }
+    }
     api->easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts.connect.count()));
     api->easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeouts.total.count()));
     api->easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT,
@@ -169,15 +284,15 @@ std::optional<Failure> sendOverSmtp(const Envelope& envelope, const QByteArray& 
     const CURLcode result = api->easy_perform(h);
     if (result == CURLE_OK)
         return std::nullopt;
-    // A reply code read before a time-out says nothing about the time-out, so the server's
-    // words count only when it refused and nothing came after the refusal.
-    const Failure fromCurl = curlFailure(result, errorBuffer);
-    const bool refused =
-        result != CURLE_OPERATION_TIMEDOUT && replies.lastCode >= 400 && replies.partial.isEmpty();
-    if (refused)
-        return Failure{replies.lastCode,
-                       replies.lastText.isEmpty() ? fromCurl.description : replies.lastText};
-    return fromCurl;
+    // A reply code read before a time-out says nothing about the time-out.
+    if (result != CURLE_OPERATION_TIMEDOUT) {
+        if (const auto refusal = serverRefusal(replies))
+            return refusal;
+        if (result == CURLE_LOGIN_DENIED && replies.command == "AUTH" && replies.lastCode >= 400)
+            return Failure{result, describeCurlFailure(result, QString::number(replies.lastCode) +
+                                                                   u' ' + replies.lastText)};
+    }
+    return curlFailure(result, errorBuffer);
 }
 
 } // namespace tovik::mail

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace tovik::mail {
@@ -14,12 +15,22 @@ namespace tovik::mail {
 struct Envelope {
     ServerAddress server;
     QString from;
-    QString to;
+    QStringList to;
+    QString password; // used only when server.user is set
 };
 
-// Hands payload over for the one recipient; nullopt when the server took it. A failure
-// carries the server's refusal (its reply code and text) or libcurl's code and error text.
+struct TransportOptions {
+    Timeouts timeouts;
+    QString caFile; // empty: the system's trust store
+};
+
+// Hands payload over for every recipient; nullopt when the server took it. A failure carries
+// the server's refusal (its reply code, what was refused and its text) or libcurl's code
+// with a Japanese description and libcurl's own text in brackets.
 std::optional<Failure> sendOverSmtp(const Envelope& envelope, const QByteArray& payload,
-                                    const Timeouts& timeouts);
+                                    const TransportOptions& options);
+
+// The Japanese description of a libcurl failure, its own text (detail) in brackets.
+QString describeCurlFailure(int code, const QString& detail);
 
 } // namespace tovik::mail

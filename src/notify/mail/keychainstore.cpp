@@ -1,0 +1,79 @@
+#include "notify/mail/keychainstore.h"
+
+#include <QEventLoop>
+#include <QTimer>
+#include <qt6keychain/keychain.h>
+
+namespace tovik::mail {
+
+namespace {
+
+struct Outcome {
+    bool finished = false;
+    QKeychain::Error error = QKeychain::NoError;
+    QString errorText;
+    QString password;
+};
+
+// Runs the job and waits for it, at most `wait`. A job that has not finished by then is left
+// to end (and delete itself) on its own; its late answer goes nowhere.
+Outcome runJob(QKeychain::Job* job, std::chrono::milliseconds wait) {
+    Outcome outcome;
+    QEventLoop loop;
+    job->setAutoDelete(true);
+    QObject::connect(job, &QKeychain::Job::finished, &loop, [&outcome, &loop](QKeychain::Job* j) {
+        outcome.finished = true;
+        outcome.error = j->error();
+        outcome.errorText = j->errorString();
+        if (const auto* reader = qobject_cast<QKeychain::ReadPasswordJob*>(j))
+            outcome.password = reader->textData();
+        loop.quit();
+    });
+    QTimer::singleShot(wait, &loop, &QEventLoop::quit);
+    job->start();
+    // The store answers through the event loop; the person's clicks wait until it has.
+    if (!outcome.finished)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return outcome;
+}
+
+QString whyUnavailable(const Outcome& outcome) {
+    if (!outcome.finished)
+        return QStringLiteral("応答がありません。ロックされているか、起動していません");
+    return outcome.errorText.isEmpty() ? QStringLiteral("エラー %1").arg(outcome.error)
+                                       : outcome.errorText;
+}
+
+} // namespace
+
+KeychainStore::KeychainStore(QString service, std::chrono::milliseconds wait)
+    : m_service(std::move(service)), m_wait(wait) {}
+
+SecretStore::Lookup KeychainStore::read(const QString& key) {
+    auto* job = new QKeychain::ReadPasswordJob(m_service);
+    job->setKey(key);
+    const Outcome outcome = runJob(job, m_wait);
+    if (outcome.finished && outcome.error == QKeychain::NoError)
+        return {Status::Found, outcome.password, {}};
+    if (outcome.finished && outcome.error == QKeychain::EntryNotFound)
+        return {Status::NotFound, {}, {}};
+    return {Status::Unavailable, {}, whyUnavailable(outcome)};
+}
+
+std::optional<QString> KeychainStore::write(const QString& key, const QString& password) {
+    auto* job = new QKeychain::WritePasswordJob(m_service);
+    job->setKey(key);
+    job->setTextData(password);
+    const Outcome outcome = runJob(job, m_wait);
+    if (outcome.finished && outcome.error == QKeychain::NoError)
+        return std::nullopt;
+    return whyUnavailable(outcome);
+}
+
+void KeychainStore::remove(const QString& key) {
+    auto* job = new QKeychain::DeletePasswordJob(m_service);
+    job->setKey(key);
+    runJob(job, m_wait);
+}
+
+} // namespace tovik::mail

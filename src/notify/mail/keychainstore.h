@@ -1,0 +1,28 @@
+// The desktop's secret store through QtKeychain: Secret Service on Linux, Credential Manager
+// on Windows.
+#pragma once
+
+#include "notify/mail/mail.h"
+#include "notify/mail/secretstore.h"
+
+#include <chrono>
+
+namespace tovik::mail {
+
+class KeychainStore final : public SecretStore {
+public:
+    // Every call waits at most `wait` for the store: a locked store that shows its unlock
+    // prompt, or a service that never answers, ends as Unavailable instead of a hang.
+    explicit KeychainStore(QString service = QStringLiteral("Tovik"),
+                           std::chrono::milliseconds wait = kSecretStoreWait);
+
+    Lookup read(const QString& key) override;
+    std::optional<QString> write(const QString& key, const QString& password) override;
+    void remove(const QString& key) override;
+
+private:
+    QString m_service;
+    std::chrono::milliseconds m_wait;
+};
+
+} // namespace tovik::mail
