@@ -7,10 +7,6 @@
 
 namespace tovik::notify {
 
-namespace {
-constexpr int kMaxLines = 32767;
-}
-
 MailLoadResult LoadMailSettings(const QString& path, MailFields& fields,
                                 const std::function<void()>& yield,
                                 const text::FileDevices& devices) {
@@ -25,7 +21,7 @@ MailLoadResult LoadMailSettings(const QString& path, MailFields& fields,
     int counter = 0;
     for (const QString& line : lines) {
         yield();
-        if (counter == kMaxLines) {
+        if (counter == text::kMaxLines) {
             // The save would cut the file here: keep the whole of it first.
             result.status = kMailError;
             result.keepBackup = true;

@@ -1,12 +1,14 @@
 // The schedule list as the routines see it: rows addressed by 1-based position.
 #pragma once
 
+#include "text/textlines.h"
+
 #include <QString>
 
 namespace tovik::schedule {
 
 // Positions and the entry count are 16-bit in the stored format's world.
-inline constexpr int kMaxEntries = 32767;
+inline constexpr int kMaxEntries = text::kMaxLines;
 
 enum class Column { Number = 0, When = 1, Action = 2, Options = 3 };
 

@@ -1,12 +1,12 @@
 #include "dateforms.h"
 
+#include <QTimeZone>
+#include <array>
+#include <cstdlib>
+
 namespace tovik::text {
 
 namespace {
-
-QString twoDigits(int n) {
-    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
-}
 
 // Reads 1..maxDigits ASCII digits from text starting at pos; -1 when there are none.
 int readNumber(const QString& text, qsizetype& pos, int minDigits, int maxDigits) {
@@ -24,6 +24,18 @@ int readNumber(const QString& text, qsizetype& pos, int minDigits, int maxDigits
 }
 
 } // namespace
+
+QString twoDigits(int n) {
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
+
+const QStringList& weekdayNames() {
+    static const QStringList names = {QStringLiteral("日曜日"), QStringLiteral("月曜日"),
+                                      QStringLiteral("火曜日"), QStringLiteral("水曜日"),
+                                      QStringLiteral("木曜日"), QStringLiteral("金曜日"),
+                                      QStringLiteral("土曜日")};
+    return names;
+}
 
 QString dateText(const QDate& date) {
     return QStringLiteral("%1/%2/%3")
@@ -65,6 +77,33 @@ std::optional<QDate> parseDateText(const QString& text) {
     if (!date.isValid())
         return std::nullopt;
     return date;
+}
+
+QByteArray rfc5322Date(const QDateTime& date) {
+    static constexpr std::array<const char*, 7> kDays = {"Mon", "Tue", "Wed", "Thu",
+                                                         "Fri", "Sat", "Sun"};
+    static constexpr std::array<const char*, 12> kMonths = {
+        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    int offset = date.offsetFromUtc();
+    // A zone offset with seconds (old local mean times) has no numeric form: write UTC.
+    const QDateTime local = offset % 60 == 0 ? date : date.toTimeZone(QTimeZone::utc());
+    if (offset % 60 != 0)
+        offset = 0;
+    const QDate d = local.date();
+    const QTime t = local.time();
+    const int minutes = std::abs(offset) / 60;
+    return QStringLiteral("%1, %2 %3 %4 %5:%6:%7 %8%9%10")
+        .arg(QLatin1String(kDays[static_cast<size_t>(d.dayOfWeek() - 1)]))
+        .arg(twoDigits(d.day()))
+        .arg(QLatin1String(kMonths[static_cast<size_t>(d.month() - 1)]))
+        .arg(d.year(), 4, 10, QLatin1Char('0'))
+        .arg(twoDigits(t.hour()))
+        .arg(twoDigits(t.minute()))
+        .arg(twoDigits(t.second()))
+        .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        .arg(twoDigits(minutes / 60))
+        .arg(twoDigits(minutes % 60))
+        .toLatin1();
 }
 
 } // namespace tovik::text

@@ -1,13 +1,21 @@
 // The one place that turns dates and times into text and back (Japanese reference forms).
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 #include <optional>
 
 namespace tovik::text {
+
+// "00" to "99".
+QString twoDigits(int n);
+
+// "日曜日" to "土曜日", Sunday first: the weekly entries' digit 1 is the first.
+const QStringList& weekdayNames();
 
 // Short date: yyyy/MM/dd, zero-padded, whatever the system locale.
 QString dateText(const QDate& date);
@@ -24,5 +32,9 @@ QString clockText(const QTime& time);
 // Reads a date text: what dateText writes, and a one- or two-digit month or day as a
 // hand-edited file may hold. Anything else, or a date that does not exist, is nullopt.
 std::optional<QDate> parseDateText(const QString& text);
+
+// The mail's Date header, "Tue, 02 Jan 2024 09:05:00 +0900": English names and the date's
+// own numeric zone.
+QByteArray rfc5322Date(const QDateTime& date);
 
 } // namespace tovik::text

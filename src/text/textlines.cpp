@@ -52,11 +52,21 @@ QByteArray encodeSettingsText(const QString& text) {
     return QByteArray(kBom) + text.toUtf8();
 }
 
-QString normalizeLineEnds(const QString& text) {
-    const QStringList lines = splitLines(text);
-    QString out = lines.join(QLatin1String(kCrLf));
-    if (!text.isEmpty() && (text.endsWith(u'\n') || text.endsWith(u'\r')))
-        out += QLatin1String(kCrLf);
+QString normalizeLineEnds(const QString& text, QStringView lineEnd) {
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r') {
+            out += lineEnd;
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+        } else if (c == u'\n') {
+            out += lineEnd;
+        } else {
+            out += c;
+        }
+    }
     return out;
 }
 

@@ -9,6 +9,10 @@ namespace tovik::text {
 
 inline constexpr char kCrLf[] = "\r\n";
 
+// The most lines a settings file is read to, and the most entries a schedule holds: the
+// classic 16-bit line counter's limit, which stored files were written under.
+inline constexpr int kMaxLines = 32767;
+
 // Decodes a settings or schedule file: UTF-8 when it starts with a byte-order mark,
 // CP932 otherwise. *ok turns false when bytes had to be replaced.
 QString decodeFileText(const QByteArray& bytes, bool* ok = nullptr);
@@ -21,7 +25,7 @@ QStringList splitLines(const QString& text);
 // with a byte-order mark so that nothing is lost.
 QByteArray encodeSettingsText(const QString& text);
 
-// Turns every line end (CR LF, LF, lone CR) into CR LF.
-QString normalizeLineEnds(const QString& text);
+// Turns every line end (CR LF, LF, lone CR) into lineEnd, CR LF unless told otherwise.
+QString normalizeLineEnds(const QString& text, QStringView lineEnd = u"\r\n");
 
 } // namespace tovik::text

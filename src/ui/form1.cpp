@@ -47,18 +47,6 @@ void yieldToEvents() {
     QCoreApplication::processEvents();
 }
 
-const QStringList& weekdayNames() {
-    static const QStringList names = {QStringLiteral("日曜日"), QStringLiteral("月曜日"),
-                                      QStringLiteral("火曜日"), QStringLiteral("水曜日"),
-                                      QStringLiteral("木曜日"), QStringLiteral("金曜日"),
-                                      QStringLiteral("土曜日")};
-    return names;
-}
-
-QString twoDigits(int n) {
-    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
-}
-
 // The tick's calls into the window and the other layers.
 class FormTickActions final : public scheduler::TickActions {
 public:
@@ -151,10 +139,10 @@ void Form1::Form_Load() {
     for (int i = 0; i <= 10; ++i)
         COM_DATE[0]->addItem(text::dateText(today.addDays(i)));
     for (int i = 0; i <= 23; ++i)
-        COM_DATE[1]->addItem(twoDigits(i));
+        COM_DATE[1]->addItem(text::twoDigits(i));
     for (int i = 0; i <= 59; ++i)
-        COM_DATE[2]->addItem(twoDigits(i));
-    COM_DATE[3]->addItems(weekdayNames());
+        COM_DATE[2]->addItem(text::twoDigits(i));
+    COM_DATE[3]->addItems(text::weekdayNames());
     for (QComboBox* combo : COM_DATE)
         combo->setCurrentIndex(0);
 

@@ -1,6 +1,7 @@
 #include "presenter.h"
 
 #include "app/versioninfo.h"
+#include "text/textlines.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,9 +22,7 @@ void setButtonTexts(QMessageBox& box) {
 
 // The prompt's CR LF line breaks, as the box shows them.
 QString boxText(const QString& text) {
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return t;
+    return text::normalizeLineEnds(text, u"\n");
 }
 
 int run(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,

@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTranslator>
 
 namespace tovik::ui {
@@ -16,19 +14,6 @@ void installJapaneseTranslations(QApplication& app) {
         return;
     }
     QApplication::installTranslator(translator);
-}
-
-void japaneseButtons(QMessageBox& box) {
-    const std::pair<QMessageBox::StandardButton, QString> texts[] = {
-        {QMessageBox::Yes, QStringLiteral("はい(&Y)")},
-        {QMessageBox::No, QStringLiteral("いいえ(&N)")},
-        {QMessageBox::Ok, QStringLiteral("OK")},
-    };
-    for (const auto& [which, text] : texts) {
-        if (QAbstractButton* button = box.button(which); button != nullptr) {
-            button->setText(text);
-        }
-    }
 }
 
 } // namespace tovik::ui

@@ -1,5 +1,7 @@
 #include "views.h"
 
+#include "text/textlines.h"
+
 #include "form1.h"
 #include "presenter.h"
 
@@ -52,15 +54,11 @@ void FileErrorBox::showFileError(const text::FileError& error) {
 }
 
 QString logText(const QPlainTextEdit* log) {
-    QString text = log->toPlainText();
-    text.replace(u'\n', QStringLiteral("\r\n"));
-    return text;
+    return text::normalizeLineEnds(log->toPlainText());
 }
 
 void appendLogLine(QPlainTextEdit* log, const QString& line) {
-    QString text = line;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
+    const QString text = text::normalizeLineEnds(line, u"\n");
     // Inserting at the end costs the same at any length; setPlainText would re-lay out
     // the whole log on every line.
     QTextCursor cursor(log->document());

@@ -2,6 +2,7 @@
 #include "notify/mail/mail.h"
 #include "notify/mail/mimemessage.h"
 #include "support/smtprig.h"
+#include "text/dateforms.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -118,7 +119,7 @@ void TestMailMessage::date_data() {
 void TestMailMessage::date() {
     QFETCH(QDateTime, when);
     QFETCH(QString, text);
-    QCOMPARE(QString::fromLatin1(rfc5322Date(when)), text);
+    QCOMPARE(QString::fromLatin1(tovik::text::rfc5322Date(when)), text);
 }
 
 void TestMailMessage::subject_data() {

@@ -46,7 +46,6 @@ private slots:
     void windowIsFixedWithStatusBelowTabs();
     void pagesFitAndReadInOrder();
     void captionsFitTheirWidgets();
-    void messageBoxButtonsAreJapanese();
 
 private:
     void showOn(int tab) {
@@ -366,15 +365,6 @@ void TestForm1Layout::captionsFitTheirWidgets() {
         }
     }
     QVERIFY(m_form->TAB1->tabBar()->sizeHint().width() <= m_form->TAB1->width());
-}
-
-void TestForm1Layout::messageBoxButtonsAreJapanese() {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Tovik"), QStringLiteral("?"),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok);
-    tovik::ui::japaneseButtons(box);
-    QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("はい(&Y)"));
-    QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("いいえ(&N)"));
-    QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("OK"));
 }
 
 int main(int argc, char** argv) {

@@ -49,8 +49,4 @@ inline const QString kFailurePrefix = QStringLiteral("メールを送信でき�
 QString sendNotification(const Message& message, const QDateTime& date,
                          const SendOptions& options = {});
 
-// The message as it goes on the wire (before dot-stuffing): headers, a blank line and the
-// body in base64, every line ended by CR LF. messageId is "left@right", without brackets.
-QByteArray buildMessage(const Message& message, const QDateTime& date, const QString& messageId);
-
 } // namespace tovik::mail

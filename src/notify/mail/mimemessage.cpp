@@ -1,5 +1,8 @@
 #include "notify/mail/mimemessage.h"
 
+#include "text/dateforms.h"
+#include "text/textlines.h"
+
 #include "notify/mail/addresses.h"
 #include "notify/mail/mail.h"
 
@@ -76,57 +79,12 @@ QByteArray subjectHeader(const QString& subject) {
     return kSubjectName + ' ' + encodedWords(subject, first).join(kCrLf + ' ') + kCrLf;
 }
 
-QByteArray rfc5322Date(const QDateTime& date) {
-    static constexpr std::array<const char*, 7> kDays = {"Mon", "Tue", "Wed", "Thu",
-                                                         "Fri", "Sat", "Sun"};
-    static constexpr std::array<const char*, 12> kMonths = {
-        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    int offset = date.offsetFromUtc();
-    // A zone offset with seconds (old local mean times) has no numeric form: write UTC.
-    const QDateTime local = offset % 60 == 0 ? date : date.toTimeZone(QTimeZone::utc());
-    if (offset % 60 != 0)
-        offset = 0;
-    const QDate d = local.date();
-    const QTime t = local.time();
-    const int minutes = std::abs(offset) / 60;
-    return QStringLiteral("%1, %2 %3 %4 %5:%6:%7 %8%9%10")
-        .arg(QLatin1String(kDays[static_cast<size_t>(d.dayOfWeek() - 1)]))
-        .arg(d.day(), 2, 10, QLatin1Char('0'))
-        .arg(QLatin1String(kMonths[static_cast<size_t>(d.month() - 1)]))
-        .arg(d.year(), 4, 10, QLatin1Char('0'))
-        .arg(t.hour(), 2, 10, QLatin1Char('0'))
-        .arg(t.minute(), 2, 10, QLatin1Char('0'))
-        .arg(t.second(), 2, 10, QLatin1Char('0'))
-        .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-        .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-        .arg(minutes % 60, 2, 10, QLatin1Char('0'))
-        .toLatin1();
-}
-
 QByteArray base64Lines(const QByteArray& data) {
     const QByteArray encoded = data.toBase64();
     QByteArray out;
     out.reserve(encoded.size() + encoded.size() / kMaxBodyLineLength * 2 + 2);
     for (qsizetype i = 0; i < encoded.size(); i += kMaxBodyLineLength)
         out += encoded.mid(i, kMaxBodyLineLength) + kCrLf;
-    return out;
-}
-
-QString normaliseLineEnds(const QString& text) {
-    QString out;
-    out.reserve(text.size() + text.size() / 16);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\r') {
-            out += QStringLiteral("\r\n");
-            if (i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-        } else if (c == u'\n') {
-            out += QStringLiteral("\r\n");
-        } else {
-            out += c;
-        }
-    }
     return out;
 }
 
@@ -143,7 +101,7 @@ QString newMessageId(const QString& from, const QDateTime& date) {
 
 QByteArray buildMessage(const Message& message, const QDateTime& date, const QString& messageId) {
     QByteArray out;
-    out += "Date: " + rfc5322Date(date) + kCrLf;
+    out += "Date: " + text::rfc5322Date(date) + kCrLf;
     out += addressHeader("From", message.from);
     out += addressHeader("To", message.to);
     out += subjectHeader(message.subject);
@@ -152,7 +110,7 @@ QByteArray buildMessage(const Message& message, const QDateTime& date, const QSt
     out += "Content-Type: text/plain; charset=UTF-8" + kCrLf;
     out += "Content-Transfer-Encoding: base64" + kCrLf;
     out += kCrLf;
-    out += base64Lines(normaliseLineEnds(message.body).toUtf8());
+    out += base64Lines(text::normalizeLineEnds(message.body).toUtf8());
     return out;
 }
 

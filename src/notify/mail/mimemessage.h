@@ -1,6 +1,8 @@
 // The pieces of the notification as RFC 5322 / MIME text.
 #pragma once
 
+#include "notify/mail/mailtypes.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -21,16 +23,14 @@ QList<QByteArray> encodedWords(const QString& text, qsizetype firstWordLength);
 // could take for anything else, otherwise UTF-8 encoded words, folded, each whole characters.
 QByteArray subjectHeader(const QString& subject);
 
-// "Tue, 02 Jan 2024 09:05:00 +0900": English names and the date's own numeric zone.
-QByteArray rfc5322Date(const QDateTime& date);
-
 // Base64 in lines of at most 76 characters, each ended by CR LF.
 QByteArray base64Lines(const QByteArray& data);
 
-// Every CR LF, lone CR and lone LF becomes CR LF.
-QString normaliseLineEnds(const QString& text);
-
 // A fresh "unique@domain" for the Message-ID, the domain taken from the sender's address.
 QString newMessageId(const QString& from, const QDateTime& date);
+
+// The message as it goes on the wire (before dot-stuffing): headers, a blank line and the
+// body in base64, every line ended by CR LF. messageId is "left@right", without brackets.
+QByteArray buildMessage(const Message& message, const QDateTime& date, const QString& messageId);
 
 } // namespace tovik::mail
