@@ -3,7 +3,7 @@
 set -euo pipefail
 
 PACKAGES=(
-    build-essential cmake ninja-build pkg-config clang-format
+    build-essential cmake ninja-build pkg-config clang-format clang-tidy
     qt6-base-dev qt6-translations-l10n libgl-dev
     libcurl4-openssl-dev qtkeychain-qt6-dev
     fonts-ipafont-gothic

@@ -19,6 +19,8 @@ public:
     }
     Iconv(const Iconv&) = delete;
     Iconv& operator=(const Iconv&) = delete;
+    // iconv_open's failure value is (iconv_t)-1 by its definition.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
     iconv_t get() const { return m_cd; }
 

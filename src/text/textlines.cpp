@@ -18,7 +18,7 @@ QString decodeFileText(const QByteArray& bytes, bool* ok) {
         // it would be lost on the next save.
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                          QStringDecoder::Flag::ConvertInitialBom);
-        const QString decoded = decoder(rest);
+        QString decoded = decoder(rest);
         if (ok)
             *ok = !decoder.hasError();
         return decoded;

@@ -28,6 +28,26 @@
 
 using tovik::ui::Form1;
 
+namespace {
+
+// The window's figures as its description gives them, in its units (twips at 96 dots per
+// inch, 15 to the pixel); the tests hold the window to these, not to the code's numbers.
+struct Described {
+    static constexpr int kTwipsPerPixel = 15;
+    static constexpr int kClientWidthTwips = 5670;
+    static constexpr int kClientHeightTwips = 4965;
+    static constexpr std::array<int, 4> kColumnTwips{700, 2000, 2500, 4000};
+    static constexpr int kStatusStripPixels = 17;
+    static constexpr int kIconPixels = 48;
+    static constexpr int kTimerMs = 5000;
+
+    static int pixels(int twips) { return qRound(double(twips) / kTwipsPerPixel); }
+    static int clientWidth() { return pixels(kClientWidthTwips); }
+    static int clientHeight() { return pixels(kClientHeightTwips); }
+};
+
+} // namespace
+
 class TestForm1Layout : public QObject {
     Q_OBJECT
 
@@ -148,8 +168,9 @@ void TestForm1Layout::startValuesAndPages() {
     QVERIFY(m_form->OP_PATTERN[0]->isChecked() && !m_form->OP_PATTERN[1]->isChecked());
     QVERIFY(!m_form->CHK_SHUTDOWN[0]->isChecked() && !m_form->CHK_SHUTDOWN[1]->isChecked());
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Tovik"));
-    QCOMPARE(m_form->windowIcon().pixmap(48, 48).size(), QSize(48, 48));
-    QCOMPARE(m_form->TIM_MAIN->interval(), 5000);
+    const QSize icon(Described::kIconPixels, Described::kIconPixels);
+    QCOMPARE(m_form->windowIcon().pixmap(icon).size(), icon);
+    QCOMPARE(m_form->TIM_MAIN->interval(), Described::kTimerMs);
     QVERIFY(m_form->TIM_MAIN->isActive() && !m_form->TIM_MAIN->isSingleShot());
 
     QTabWidget* tabs = m_form->TAB1;
@@ -215,11 +236,11 @@ void TestForm1Layout::listHasFourFixedColumns() {
     QTreeWidget* list = m_form->LVW1;
     const QStringList headers{QStringLiteral("番号"), QStringLiteral("実行日"),
                               QStringLiteral("行動"), QStringLiteral("オプション")};
-    const std::array<int, 4> widths{47, 133, 167, 267};
     QCOMPARE(list->columnCount(), 4);
     for (int c = 0; c < 4; ++c) {
         QCOMPARE(list->headerItem()->text(c), headers[c]);
-        QCOMPARE(list->columnWidth(c), widths[c]);
+        QCOMPARE(list->columnWidth(c),
+                 Described::pixels(Described::kColumnTwips[static_cast<std::size_t>(c)]));
     }
     QVERIFY(list->header()->defaultAlignment() & Qt::AlignLeft);
     QVERIFY(!list->rootIsDecorated() && !list->isSortingEnabled() && list->uniformRowHeights());
@@ -275,19 +296,22 @@ void TestForm1Layout::menusAndShortcuts() {
 
 void TestForm1Layout::windowIsFixedWithStatusBelowTabs() {
     showOn(0);
-    QCOMPARE(m_form->centralWidget()->size(), QSize(378, 331));
-    QCOMPARE(m_form->height(), m_form->menuBar()->height() + 331);
+    const int width = Described::clientWidth();
+    const int height = Described::clientHeight();
+    QCOMPARE(m_form->centralWidget()->size(), QSize(width, height));
+    QCOMPARE(m_form->height(), m_form->menuBar()->height() + height);
     const QSize before = m_form->size();
     m_form->resize(before + QSize(100, 100));
     QCoreApplication::processEvents();
     QCOMPARE(m_form->size(), before);
 
-    QCOMPARE(m_form->Line1->geometry(), QRect(0, 0, 378, 1));
-    QCOMPARE(m_form->Line2->geometry(), QRect(0, 1, 378, 1));
+    QCOMPARE(m_form->Line1->geometry(), QRect(0, 0, width, 1));
+    QCOMPARE(m_form->Line2->geometry(), QRect(0, 1, width, 1));
     QVERIFY(m_form->Line1->palette().color(QPalette::Window).lightness() <
             m_form->Line2->palette().color(QPalette::Window).lightness());
 
-    QCOMPARE(m_form->PIC_STB->geometry(), QRect(0, 331 - 17, 378, 17));
+    const int strip = Described::kStatusStripPixels;
+    QCOMPARE(m_form->PIC_STB->geometry(), QRect(0, height - strip, width, strip));
     const QRect tabs = m_form->TAB1->geometry();
     QVERIFY(tabs.top() >= 2 && tabs.bottom() < m_form->PIC_STB->y());
     QVERIFY(tabs.width() >= 370 && tabs.height() >= 290);

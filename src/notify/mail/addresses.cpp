@@ -91,7 +91,7 @@ bool isPlainPrintable(const QString& text) {
 
 // One member as it appears in the header, its encoded words joined by folding blanks.
 QByteArray formatMailbox(const Mailbox& mailbox) {
-    const QByteArray address = mailbox.address.toLatin1();
+    QByteArray address = mailbox.address.toLatin1();
     if (mailbox.name.isEmpty())
         return address;
     QByteArray name;

@@ -286,7 +286,7 @@ std::optional<Failure> sendOverSmtp(const Envelope& envelope, const QByteArray& 
         return std::nullopt;
     // A reply code read before a time-out says nothing about the time-out.
     if (result != CURLE_OPERATION_TIMEDOUT) {
-        if (const auto refusal = serverRefusal(replies))
+        if (auto refusal = serverRefusal(replies))
             return refusal;
         if (result == CURLE_LOGIN_DENIED && replies.command == "AUTH" && replies.lastCode >= 400)
             return Failure{result, describeCurlFailure(result, QString::number(replies.lastCode) +
