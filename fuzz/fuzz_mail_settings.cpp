@@ -13,9 +13,11 @@ namespace {
 
 class Fields final : public tovik::notify::MailFields {
 public:
-    QString text(int index) const override { return m_texts.at(static_cast<std::size_t>(index)); }
-    void setText(int index, const QString& text) override {
-        m_texts.at(static_cast<std::size_t>(index)) = text;
+    QString text(tovik::notify::MailField field) const override {
+        return m_texts.at(static_cast<std::size_t>(field));
+    }
+    void setText(tovik::notify::MailField field, const QString& text) override {
+        m_texts.at(static_cast<std::size_t>(field)) = text;
     }
     QString dump() const {
         QStringList parts(m_texts.begin(), m_texts.end());
@@ -23,7 +25,7 @@ public:
     }
 
 private:
-    std::array<QString, tovik::notify::kMailFieldCount> m_texts;
+    std::array<QString, tovik::notify::kMailFields.size()> m_texts;
 };
 
 } // namespace
@@ -35,8 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Fields fields;
     const auto loaded = tovik::notify::LoadMailSettings(input, fields, [] {});
-    for (int i = 0; i < 4; ++i) {
-        if (fields.text(i).contains(u'\r') || fields.text(i).contains(u'\n'))
+    using tovik::notify::MailField;
+    const MailField oneLine[] = {MailField::Server, MailField::To, MailField::From,
+                                 MailField::Subject};
+    for (const MailField f : oneLine) {
+        if (fields.text(f).contains(u'\r') || fields.text(f).contains(u'\n'))
             tovik::fuzz::fail("a one-line field holds a line break");
     }
     if (loaded.status != tovik::notify::kMailOk)
@@ -54,12 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto reloaded = tovik::notify::LoadMailSettings(saved, again, [] {});
     if (reloaded.status != tovik::notify::kMailOk)
         tovik::fuzz::fail("the saved file does not load cleanly");
-    for (int i = 0; i < 4; ++i) {
-        if (again.text(i) != fields.text(i))
+    for (const MailField f : oneLine) {
+        if (again.text(f) != fields.text(f))
             tovik::fuzz::fail("a one-line field differs after save and load",
                               fields.dump() + QStringLiteral("\n----\n") + again.dump());
     }
-    if (again.text(4) != fields.text(4))
+    if (again.text(MailField::Body) != fields.text(MailField::Body))
         tovik::fuzz::fail("the body differs after save and load",
                           fields.dump() + QStringLiteral("\n----\n") + again.dump());
     return 0;

@@ -28,30 +28,32 @@ MailLoadResult LoadMailSettings(const QString& path, MailFields& fields,
             break;
         }
         ++counter;
-        if (counter <= 4)
-            fields.setText(counter - 1, line);
+        if (counter < 5)
+            fields.setText(kMailFields.at(static_cast<std::size_t>(counter - 1)), line);
         else
             body.append(line);
     }
     if (counter >= 5)
-        fields.setText(4, body.join(QLatin1String(text::kCrLf)));
+        fields.setText(MailField::Body, body.join(QLatin1String(text::kCrLf)));
     return result;
 }
 
 QString mailSettingsText(const MailFields& fields) {
     QString content;
-    for (int i = 0; i < 4; ++i)
-        content += fields.text(i) + QLatin1String(text::kCrLf);
+    for (const MailField field :
+         {MailField::Server, MailField::To, MailField::From, MailField::Subject})
+        content += fields.text(field) + QLatin1String(text::kCrLf);
     // Every body line, a last empty one included, gets its own line end so that
     // the body reads back exactly.
-    const QString body = text::normalizeLineEnds(fields.text(4));
+    const QString body = text::normalizeLineEnds(fields.text(MailField::Body));
     content += body + QLatin1String(text::kCrLf);
     return content;
 }
 
 int SaveMailSettings(const QString& path, const MailFields& fields, bool& keepBackup,
                      const text::FileDevices& devices) {
-    if (fields.text(0).isEmpty() && fields.text(1).isEmpty() && fields.text(2).isEmpty())
+    if (fields.text(MailField::Server).isEmpty() && fields.text(MailField::To).isEmpty() &&
+        fields.text(MailField::From).isEmpty())
         return kMailNothingToSave;
     if (keepBackup && QFileInfo(path).isFile()) {
         if (text::copyFileOver(path, path + QStringLiteral(".bak"), devices).failed())

@@ -4,6 +4,7 @@
 #include "text/fileio.h"
 
 #include <QString>
+#include <array>
 #include <functional>
 
 namespace tovik::notify {
@@ -11,14 +12,17 @@ namespace tovik::notify {
 inline constexpr int kMailOk = 0;
 inline constexpr int kMailError = -1;
 inline constexpr int kMailNothingToSave = -10;
-inline constexpr int kMailFieldCount = 5;
+// The five fields, in the order of the file's lines (and of TXT_MAIL(0) to TXT_MAIL(4)); the
+// body runs from the fifth line to the end.
+enum class MailField { Server = 0, To = 1, From = 2, Subject = 3, Body = 4 };
+inline constexpr std::array<MailField, 5> kMailFields{
+    MailField::Server, MailField::To, MailField::From, MailField::Subject, MailField::Body};
 
-// The five fields: 0 server, 1 recipient, 2 sender, 3 subject, 4 body.
 class MailFields {
 public:
     virtual ~MailFields() = default;
-    virtual QString text(int index) const = 0;
-    virtual void setText(int index, const QString& text) = 0;
+    virtual QString text(MailField field) const = 0;
+    virtual void setText(MailField field, const QString& text) = 0;
 };
 
 struct MailLoadResult {

@@ -103,17 +103,19 @@ void Form1::connectHandlers() {
     TXT_MAIL_BODY->installEventFilter(this);
 }
 
-QString Form1::mailText(int index) const {
-    if (index == 4)
+QString Form1::mailText(notify::MailField field) const {
+    const auto index = static_cast<std::size_t>(field);
+    if (field == notify::MailField::Body)
         return TXT_MAIL_BODY->toPlainText();
-    return TXT_MAIL_LINE.at(static_cast<std::size_t>(index))->text();
+    return TXT_MAIL_LINE.at(index)->text();
 }
 
-void Form1::setMailText(int index, const QString& text) {
-    if (index == 4)
+void Form1::setMailText(notify::MailField field, const QString& text) {
+    const auto index = static_cast<std::size_t>(field);
+    if (field == notify::MailField::Body)
         TXT_MAIL_BODY->setPlainText(text);
     else
-        TXT_MAIL_LINE.at(static_cast<std::size_t>(index))->setText(text);
+        TXT_MAIL_LINE.at(index)->setText(text);
 }
 
 // ---- start-up and shut-down ----
@@ -417,11 +419,11 @@ void Form1::sendMail(bool personAtScreen) {
             return askMailPassword(this, user, host);
         };
     mail::Message message;
-    message.server = mailText(0);
-    message.to = mailText(1);
-    message.from = mailText(2);
-    message.subject = mailText(3);
-    message.body = mailText(4);
+    message.server = mailText(notify::MailField::Server);
+    message.to = mailText(notify::MailField::To);
+    message.from = mailText(notify::MailField::From);
+    message.subject = mailText(notify::MailField::Subject);
+    message.body = mailText(notify::MailField::Body);
     WriteLog(mail::sendNotification(message, m_clock.now(), options));
 }
 

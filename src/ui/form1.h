@@ -3,6 +3,7 @@
 
 #include "app/appfolder.h"
 #include "notify/mail/mail.h"
+#include "notify/mailsettings.h"
 #include "scheduler/tick.h"
 
 #include <QMainWindow>
@@ -120,8 +121,8 @@ public:
     void bringToFront();
 
     // TXT_MAIL(i) as text, whichever kind of box it is.
-    QString mailText(int index) const;
-    void setMailText(int index, const QString& text);
+    QString mailText(notify::MailField field) const;
+    void setMailText(notify::MailField field, const QString& text);
 
 public slots:
     void Form_Load();

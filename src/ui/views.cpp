@@ -41,12 +41,12 @@ int ScheduleList::selectedPosition() const {
     return m_tree->indexOfTopLevelItem(item) + 1;
 }
 
-QString MailFieldsView::text(int index) const {
-    return m_form.mailText(index);
+QString MailFieldsView::text(notify::MailField field) const {
+    return m_form.mailText(field);
 }
 
-void MailFieldsView::setText(int index, const QString& text) {
-    m_form.setMailText(index, text);
+void MailFieldsView::setText(notify::MailField field, const QString& text) {
+    m_form.setMailText(field, text);
 }
 
 void FileErrorBox::showFileError(const text::FileError& error) {

@@ -33,8 +33,8 @@ private:
 class MailFieldsView final : public notify::MailFields {
 public:
     explicit MailFieldsView(Form1& form) : m_form(form) {}
-    QString text(int index) const override;
-    void setText(int index, const QString& text) override;
+    QString text(notify::MailField field) const override;
+    void setText(notify::MailField field, const QString& text) override;
 
 private:
     Form1& m_form;

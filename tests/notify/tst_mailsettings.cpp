@@ -19,8 +19,10 @@ namespace {
 class Fields final : public notify::MailFields {
 public:
     Fields() : values{QString(), QString(), QString(), QStringLiteral("From Tovik"), QString()} {}
-    QString text(int i) const override { return values.at(i); }
-    void setText(int i, const QString& t) override { values[i] = t; }
+    QString text(notify::MailField f) const override { return values.at(static_cast<int>(f)); }
+    void setText(notify::MailField f, const QString& t) override {
+        values[static_cast<int>(f)] = t;
+    }
     QStringList values;
 };
 

@@ -111,7 +111,7 @@ void TestForm1::firstStart() {
                                                u"\nメール設定ファイルは有りませんでした"_qs + t);
     QCOMPARE(form->LB_STATUS->text(), u"メール設定ファイルは有りませんでした"_qs + t);
     QCOMPARE(form->LVW1->topLevelItemCount(), 0);
-    QCOMPARE(form->mailText(3), u"From Tovik"_qs);
+    QCOMPARE(form->mailText(notify::MailField::Subject), u"From Tovik"_qs);
     QCOMPARE(form->TAB1->currentIndex(), 0);
     QCOMPARE(form->COM_DATE[1]->count(), 24);
     QCOMPARE(form->COM_DATE[1]->itemText(23), u"23"_qs);
@@ -165,8 +165,8 @@ void TestForm1::startWithBothFiles() {
     QCOMPARE(rowsOf(form->LVW1),
              (QStringList{u"1|2026/12/06 23:30:00|シャットダウン|+SENDMAIL+SAVELOG"_qs,
                           u"2|毎週：6(金曜日) 2026/12/06 18:00:00|ログオフ|"_qs}));
-    QCOMPARE(form->mailText(0), u"mail.example.jp"_qs);
-    QCOMPARE(form->mailText(4), u"一行目\n二行目"_qs);
+    QCOMPARE(form->mailText(notify::MailField::Server), u"mail.example.jp"_qs);
+    QCOMPARE(form->mailText(notify::MailField::Body), u"一行目\n二行目"_qs);
     QCOMPARE(readBytes(file(u"log/old.log"_qs)), QByteArray("keep"));
     QVERIFY(m_fx->presenter->boxes.isEmpty());
 }
@@ -207,9 +207,9 @@ void TestForm1::everyCloseSaves() {
     QFETCH(int, way);
     auto form = start();
     form->show();
-    form->setMailText(0, u"smtp.example.jp"_qs);
-    form->setMailText(1, u"to@example.jp"_qs);
-    form->setMailText(4, u"本文\n二行目"_qs);
+    form->setMailText(notify::MailField::Server, u"smtp.example.jp"_qs);
+    form->setMailText(notify::MailField::To, u"to@example.jp"_qs);
+    form->setMailText(notify::MailField::Body, u"本文\n二行目"_qs);
     form->COM_DATE[1]->setCurrentIndex(7);
     form->OP_SHUTDOWN[2]->setChecked(true);
     form->CMD_SET_Click();
@@ -234,7 +234,7 @@ void TestForm1::everyCloseSaves() {
 void TestForm1::closeWithNothingToSave() {
     writeBytes(file(u"e-mail.ini"_qs), "\r\n\r\n\r\nsubject\r\n");
     auto form = start();
-    form->setMailText(3, u"changed"_qs);
+    form->setMailText(notify::MailField::Subject, u"changed"_qs);
     form->close();
     QVERIFY(!QFile::exists(file(u"schedule.ini"_qs)));
     QCOMPARE(readBytes(file(u"e-mail.ini"_qs)), QByteArray("\r\n\r\n\r\nsubject\r\n"));
@@ -512,7 +512,7 @@ void TestForm1::versionBox() {
 
 void TestForm1::testSendWithMissingFields() {
     auto form = start();
-    form->setMailText(0, u"127.0.0.1"_qs);
+    form->setMailText(notify::MailField::Server, u"127.0.0.1"_qs);
     QTest::mouseClick(form->CMD_TEST_SEND, Qt::LeftButton); // hidden tab: the handler still runs
     form->CMD_TEST_SEND_Click();
     QVERIFY(form->LB_STATUS->text().startsWith(
@@ -623,7 +623,7 @@ void TestForm1::fullDisk() {
     const QString diskFull =
         u"message|エラーが生じました。\r\nエラー番号:61\r\n内容:ディスクの空き容量が不足しています。"_qs;
     QCOMPARE(m_fx->presenter->boxes, QStringList{diskFull});
-    form->setMailText(0, u"new.example.jp"_qs);
+    form->setMailText(notify::MailField::Server, u"new.example.jp"_qs);
     form->close();
     QCOMPARE(m_fx->presenter->boxes, (QStringList{diskFull, diskFull}));
     QCOMPARE(readBytes(disk.filePath(u"schedule.ini"_qs)), schedule);

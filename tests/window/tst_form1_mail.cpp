@@ -62,10 +62,10 @@ void TestForm1Mail::init() {
     mail::SendOptions options;
     options.caFile = m_rig->caFile();
     m_form->setMailOptions(options, m_store);
-    m_form->setMailText(0,
+    m_form->setMailText(notify::MailField::Server,
                         u"smtp://"_qs + kUser + u"@localhost:"_qs + QString::number(m_rig->port()));
-    m_form->setMailText(1, u"管理者 <kanri@example.jp>"_qs);
-    m_form->setMailText(2, kUser);
+    m_form->setMailText(notify::MailField::To, u"管理者 <kanri@example.jp>"_qs);
+    m_form->setMailText(notify::MailField::From, kUser);
     m_boxes.clear();
 }
 

@@ -92,11 +92,11 @@ void TestRoad::scheduledShutdownWithBothOptions() {
     writeSchedule(u"2026/12/06 12:31:00,再起動,+SENDMAIL\r\n"
                   u"2026/12/06 12:30:00,シャットダウン,+SENDMAIL+SAVELOG\r\n"_qs);
     auto form = start();
-    form->setMailText(0, smtp.serverField());
-    form->setMailText(1, u"admin@example.jp"_qs);
-    form->setMailText(2, u"tovik@example.jp"_qs);
-    form->setMailText(3, u"シャットダウン通知"_qs);
-    form->setMailText(4, u"まもなく停止します。\n.\n..以上"_qs);
+    form->setMailText(notify::MailField::Server, smtp.serverField());
+    form->setMailText(notify::MailField::To, u"admin@example.jp"_qs);
+    form->setMailText(notify::MailField::From, u"tovik@example.jp"_qs);
+    form->setMailText(notify::MailField::Subject, u"シャットダウン通知"_qs);
+    form->setMailText(notify::MailField::Body, u"まもなく停止します。\n.\n..以上"_qs);
 
     form->TIM_MAIN_Timer();
 
@@ -154,9 +154,9 @@ void TestRoad::refusedShutdownSaysWhyOnce() {
     QVERIFY2(smtp.start(), qPrintable(smtp.errorString()));
     writeSchedule(u"2026/12/06 12:30:00,シャットダウン,+SENDMAIL+SAVELOG\r\n"_qs);
     auto form = start();
-    form->setMailText(0, smtp.serverField());
-    form->setMailText(1, u"admin@example.jp"_qs);
-    form->setMailText(2, u"tovik@example.jp"_qs);
+    form->setMailText(notify::MailField::Server, smtp.serverField());
+    form->setMailText(notify::MailField::To, u"admin@example.jp"_qs);
+    form->setMailText(notify::MailField::From, u"tovik@example.jp"_qs);
     m_power->outcome = power::Outcome::notDone(power::Outcome::Reason::Refused);
     for (int second = 15; second < 60; second += 5) {
         m_fx->clock.value.setTime(QTime(12, 30, second));
