@@ -2,6 +2,7 @@
 
 #include "schedule/entrytext.h"
 #include "scheduler/funcs.h"
+#include "text/clock.h"
 #include "text/dateforms.h"
 
 namespace tovik::scheduler {
@@ -36,7 +37,7 @@ int runTick(const schedule::ScheduleRows& rows, TickActions& actions) {
         // An entry deleted during the yield shortens the list under the walk.
         if (i > rows.count())
             break;
-        if (isDue(rows.text(i, Column::When))) {
+        if (isDue(rows.text(i, Column::When)) && !actions.isCancelled(i, text::now())) {
             found = i;
             break;
         }

@@ -4,6 +4,7 @@
 #include "schedule/schedulerows.h"
 #include "text/fileio.h"
 
+#include <QDateTime>
 #include <QString>
 
 namespace tovik::scheduler {
@@ -20,6 +21,8 @@ public:
     virtual void sendNotificationMail() = 0;
     virtual text::FileError saveLogFile() = 0;
     virtual void doExitWindows(int code) = 0;
+    // An entry cancelled for this minute ("今回は中止") is not due in it.
+    virtual bool isCancelled(int /*position*/, const QDateTime& /*now*/) { return false; }
 };
 
 // Returns the position carried out, or 0 when nothing was due.
