@@ -3,6 +3,7 @@
 #include "ui/closerequests.h"
 #include "ui/form1.h"
 #include "ui/translations.h"
+#include "ui/upcomingruns.h"
 
 #include <QApplication>
 
@@ -19,6 +20,9 @@ int main(int argc, char* argv[]) {
 
     form.Form_Load();
     form.show();
+    // Warnings, cancels, the tray and start at login come after the first paint.
+    tovik::ui::UpcomingRuns upcoming(form);
+    upcoming.startOnThisDesktopAfterFirstPaint();
 
     return QApplication::exec();
 }

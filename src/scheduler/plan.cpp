@@ -32,27 +32,26 @@ std::vector<PlannedRun> planRuns(const schedule::ScheduleRows& rows, const QDate
     const qint64 from = wallMinute(now);
     const int end = std::min(rows.count(), schedule::kMaxEntries);
     const bool anyCancel = !cancels.empty();
-    std::vector<PlannedRun> runs;
-    runs.reserve(static_cast<std::size_t>(end));
+    // Minute and position packed in one number sort in time order and, within a minute,
+    // in list order: the first there is the one the tick carries out.
+    std::vector<quint64> order;
+    order.reserve(static_cast<std::size_t>(end));
     for (int i = 1; i <= end; ++i) {
         const auto rule = schedule::whenRule(rows.text(i, schedule::Column::When));
         if (!rule)
             continue;
         const quintptr key = anyCancel ? rows.rowKey(i) : 0;
         if (const auto minute = nextDueMinute(*rule, from, key, cancels))
-            runs.push_back({*minute, i, key});
+            order.push_back(static_cast<quint64>(*minute) << 16 | static_cast<quint64>(i));
     }
-    // Positions are already ascending; a stable sort keeps the first entry of each minute
-    // in front, and that is the one the tick carries out.
-    std::stable_sort(runs.begin(), runs.end(),
-                     [](const PlannedRun& a, const PlannedRun& b) { return a.minute < b.minute; });
-    runs.erase(
-        std::unique(runs.begin(), runs.end(),
-                    [](const PlannedRun& a, const PlannedRun& b) { return a.minute == b.minute; }),
-        runs.end());
-    if (!anyCancel) {
-        for (PlannedRun& run : runs)
-            run.key = rows.rowKey(run.position);
+    std::sort(order.begin(), order.end());
+    std::vector<PlannedRun> runs;
+    for (const quint64 packed : order) {
+        const auto minute = static_cast<qint64>(packed >> 16);
+        if (!runs.empty() && runs.back().minute == minute)
+            continue;
+        const auto position = static_cast<int>(packed & 0xFFFF);
+        runs.push_back({minute, position, rows.rowKey(position)});
     }
     return runs;
 }

@@ -23,6 +23,6 @@ QString clockText(const QTime& time);
 
 // Reads a date text: what dateText writes, and a one- or two-digit month or day as a
 // hand-edited file may hold. Anything else, or a date that does not exist, is nullopt.
-std::optional<QDate> parseDateText(const QString& text);
+std::optional<QDate> parseDateText(QStringView text);
 
 } // namespace tovik::text

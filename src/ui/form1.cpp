@@ -10,6 +10,7 @@
 #include "schedule/entrytext.h"
 #include "schedule/schedulefile.h"
 #include "scheduler/funcs.h"
+#include "scheduler/runcancels.h"
 #include "scheduler/tick.h"
 #include "text/clock.h"
 #include "text/dateforms.h"
@@ -63,6 +64,10 @@ public:
         return notify::SaveLogFile(app::applicationFolder(), logText(m_form.TXT_LOG));
     }
     void doExitWindows(int code) override { win32::DoExitWindows(code); }
+    bool isCancelled(int position, const QDateTime& now) override {
+        const scheduler::RunCancels* cancels = m_form.runCancels();
+        return cancels && cancels->skips(ScheduleList(m_form.LVW1).rowKey(position), now);
+    }
 
 private:
     Form1& m_form;

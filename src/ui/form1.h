@@ -20,6 +20,10 @@ class QTabWidget;
 class QTimer;
 class QTreeWidget;
 
+namespace tovik::scheduler {
+class RunCancels;
+}
+
 namespace tovik::ui {
 
 class Presenter;
@@ -95,6 +99,10 @@ public:
     QString mailText(int index) const;
     void setMailText(int index, const QString& text);
 
+    // This run's cancels ("今回は中止"), which the tick skips; none unless one is set.
+    void setRunCancels(const scheduler::RunCancels* cancels) { m_runCancels = cancels; }
+    const scheduler::RunCancels* runCancels() const { return m_runCancels; }
+
 public slots:
     void Form_Load();
     void CMD_EXIT_Click();
@@ -127,6 +135,7 @@ private:
     void runPowerCommand(const QString& question, const QString& title, const QString& actionWord);
 
     std::shared_ptr<Presenter> m_presenter;
+    const scheduler::RunCancels* m_runCancels = nullptr;
     bool m_unloaded = false;
     bool m_loading = false;
     bool m_closePending = false;
