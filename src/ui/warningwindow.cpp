@@ -43,7 +43,7 @@ WarningWindow::WarningWindow(std::function<QDateTime()> clock)
     layout->addWidget(m_text);
     layout->addWidget(m_countdown);
     layout->addLayout(buttons);
-    setFixedWidth(320);
+    setFixedWidth(420);
 
     m_timer = new QTimer(this);
     m_timer->setInterval(1000);
