@@ -7,6 +7,7 @@
 #include "ui/closerequests.h"
 #include "ui/form1.h"
 #include "ui/translations.h"
+#include "ui/upcomingruns.h"
 
 #include "firstpaintquit.h"
 
@@ -37,6 +38,8 @@ int main(int argc, char* argv[]) {
     tovik::ui::closeOnRequests(app, closeSignals, form);
     form.Form_Load();
     form.show();
+    tovik::ui::UpcomingRuns upcoming(form);
+    upcoming.startOnThisDesktopAfterFirstPaint();
 
     return QApplication::exec();
 }
