@@ -16,7 +16,7 @@ WarningWindow::WarningWindow(std::function<QDateTime()> clock)
     : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus),
       m_clock(std::move(clock)) {
     setObjectName(QStringLiteral("WarningWindow"));
-    setWindowTitle(kAppTitle);
+    setWindowTitle(kAppTitle + QStringLiteral(" - 実行の予告"));
     // The user is typing somewhere else: the warning must not take the keys.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);

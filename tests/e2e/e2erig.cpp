@@ -239,6 +239,7 @@ bool TovikRun::start(const QString& display, const QString& busAddress, const QS
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeDir.path());
+    environment.insert(m_extra);
 
     // The copy asks whatever these buses answer to power off: only the rig's may.
     const QString system = environment.value(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"));

@@ -6,11 +6,14 @@
 #include "support/smtprig.h"
 #include "text/cp932.h"
 #include "ui/form1.h"
+#include "ui/warningwindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonObject>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -114,6 +117,7 @@ private slots:
     void faultyScheduleIsKeptAsBackup();
     void terminatedWhileTheErrorBoxIsOpen();
     void editTheListLikeAPerson();
+    void warnedThenCancelled();
 
 private:
     // Everything one run needs. Members end in reverse order: the program (SIGKILL if still
@@ -544,3 +548,73 @@ void TestEndToEnd::editTheListLikeAPerson() {
 
 QTEST_MAIN(TestEndToEnd)
 #include "tst_e2e.moc"
+
+// ---- a warning ahead of a run, and "今回は中止" ----
+
+void TestEndToEnd::warnedThenCancelled() {
+    const QString faketime = u"/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"_qs;
+    if (!QFileInfo::exists(faketime))
+        QSKIP("libfaketime is missing (scripts/install-deps.sh installs it)");
+    auto run = makeRun();
+    QVERIFY(run);
+    QVERIFY2(run->bus.startLogind({{u"CanPowerOff"_qs, u"yes"_qs}}),
+             qPrintable(run->bus.errorString()));
+    // A shutdown at 22:00 and, in the same minute, an entry that only saves the log, so
+    // the log file shows what happened.
+    const QByteArray schedule = sj(u"2026/12/07 22:00:00,シャットダウン,\r\n"_qs
+                                   u"2026/12/07 22:00:00,保存のみ,+SAVELOG\r\n"_qs);
+    run->tovik->writeFile(u"schedule.ini"_qs, schedule);
+    QTemporaryDir home;
+    QProcessEnvironment extra;
+    // The program's clock starts 40 seconds before the minute; its timers run as usual.
+    extra.insert(u"LD_PRELOAD"_qs, faketime);
+    extra.insert(u"FAKETIME"_qs, u"@2026-12-07 21:59:20"_qs);
+    extra.insert(u"FAKETIME_DONT_FAKE_MONOTONIC"_qs, u"1"_qs);
+    extra.insert(u"HOME"_qs, home.path());
+    extra.insert(u"XDG_CONFIG_HOME"_qs, home.filePath(u"config"_qs));
+    run->tovik->setExtraEnvironment(extra);
+    QVERIFY(startTovik(*run));
+    QVERIFY2(!waitForMainWindow(*run).isEmpty(), qPrintable(run->tovik->output()));
+
+    // No notification service on the bus: our own window, at once (less than a minute left).
+    const auto warningWindows = [&run] {
+        const e2e::RunResult r =
+            run->x.xdotool({u"search"_qs, u"--onlyvisible"_qs, u"--name"_qs, u"^Tovik - "_qs});
+        return QString::fromLatin1(r.out).split(u'\n', Qt::SkipEmptyParts);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(warningWindows().size() == 1, kWindowWaitMs);
+    const QString window = warningWindows().first();
+    const QRect frame = run->x.geometry(window);
+
+    // Where its button is: the same window laid out in this process.
+    const QString text = u"1分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs;
+    ui::WarningWindow probe([] { return QDateTime(QDate(2026, 12, 7), QTime(21, 59, 30)); });
+    probe.warn({1, 0, text, QDateTime(QDate(2026, 12, 7), QTime(22, 0))});
+    QCOMPARE(frame.size(), probe.size());
+    QVERIFY(run->x.screenshot(shotDir() + u"e2e-warning.png"_qs, frame));
+    QVERIFY(run->x.click(frame.topLeft() + probe.cancelButton()->geometry().center()));
+    QTRY_VERIFY_WITH_TIMEOUT(warningWindows().isEmpty(), 5000);
+
+    // Past the minute, the second entry saves the log: the warning, the cancel, and the
+    // tick going on to entry 2.
+    const QString logName = u"log/2026_12_07.log"_qs;
+    QTRY_VERIFY_WITH_TIMEOUT(run->tovik->exists(logName), 60000);
+    QStringList messages;
+    for (const LogLine& line : logLines(text::decodeCp932(run->tovik->readFile(logName))))
+        messages << line.message;
+    QVERIFY2(messages.contains(text), qPrintable(messages.join(u" | "_qs)));
+    QVERIFY2(messages.contains(u"項目番号=1 の今回の実行を中止しました"_qs),
+             qPrintable(messages.join(u" | "_qs)));
+    QVERIFY2(messages.contains(u"実行条件が見つかりました。項目番号=2"_qs),
+             qPrintable(messages.join(u" | "_qs)));
+    QVERIFY(!messages.contains(u"実行条件が見つかりました。項目番号=1"_qs));
+
+    // Nothing asked logind for anything.
+    QTest::qWait(5500);
+    QVERIFY(run->bus.sync(u"logind"_qs));
+    const QStringList calls = run->bus.calls(u"logind"_qs);
+    QVERIFY2(!hasCall(calls, u"CanPowerOff"_qs) && !hasCall(calls, u"PowerOff"_qs),
+             qPrintable(calls.join(u" | "_qs)));
+    QVERIFY2(run->tovik->terminate(), qPrintable(run->tovik->output()));
+    QVERIFY(QDir(home.path()).isEmpty());
+}
