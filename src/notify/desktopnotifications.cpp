@@ -1,6 +1,5 @@
 #include "desktopnotifications.h"
 
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -25,14 +24,20 @@ DesktopNotifications::DesktopNotifications(const QDBusConnection& bus, QObject* 
 }
 
 bool DesktopNotifications::available(const QDBusConnection& bus) {
-    if (!bus.isConnected() || bus.interface() == nullptr)
+    if (!bus.isConnected())
         return false;
-    if (bus.interface()->isServiceRegistered(kService).value())
+    // Asked once after the first paint; a bus that does not answer soon means no service.
+    const auto ask = [&bus](const QString& method) {
+        return QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                              QStringLiteral("/org/freedesktop/DBus"),
+                                              QStringLiteral("org.freedesktop.DBus"), method);
+    };
+    const QDBusReply<bool> owned =
+        bus.call(ask(QStringLiteral("NameHasOwner")) << kService, QDBus::Block, 1000);
+    if (owned.isValid() && owned.value())
         return true;
-    const QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ListActivatableNames"));
-    const QDBusReply<QStringList> names = bus.call(call, QDBus::Block, 2000);
+    const QDBusReply<QStringList> names =
+        bus.call(ask(QStringLiteral("ListActivatableNames")), QDBus::Block, 1000);
     return names.isValid() && names.value().contains(kService);
 }
 
@@ -60,6 +65,21 @@ void DesktopNotifications::warn(const RunWarning& warning) {
                 m_runs[reply.value()] = run;
                 m_ids[run] = reply.value();
             });
+}
+
+void DesktopNotifications::withdraw(quintptr key) {
+    for (auto it = m_ids.begin(); it != m_ids.end();) {
+        if (it->first.first != key) {
+            ++it;
+            continue;
+        }
+        QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                           QStringLiteral("CloseNotification"));
+        call << it->second;
+        m_bus.asyncCall(call);
+        m_runs.erase(it->second);
+        it = m_ids.erase(it);
+    }
 }
 
 void DesktopNotifications::actionInvoked(uint id, const QString& actionKey) {

@@ -20,6 +20,7 @@ public:
     static bool available(const QDBusConnection& bus);
 
     void warn(const RunWarning& warning) override;
+    void withdraw(quintptr key) override;
 
 private slots:
     void actionInvoked(uint id, const QString& actionKey);

@@ -22,6 +22,8 @@ public:
     virtual ~WarningChannel() = default;
     // A later warning of the same run takes the place of the earlier one.
     virtual void warn(const RunWarning& warning) = 0;
+    // The entry's run was cancelled or the entry deleted: its warning has nothing to say.
+    virtual void withdraw(quintptr key) = 0;
     // Called when the user chooses "今回は中止" on a warning.
     void setCancelHandler(CancelHandler handler) { m_cancel = std::move(handler); }
 

@@ -66,6 +66,8 @@ void UpcomingRuns::start(std::unique_ptr<notify::WarningChannel> channel,
     m_popupCancel->setObjectName(QStringLiteral("MNU_POPUP_SELECTITEM_CANCEL"));
     m_form.MNU_POPUP->insertAction(m_form.vbline2, m_popupCancel);
     connect(m_popupCancel, &QAction::triggered, this, &UpcomingRuns::cancelSelected);
+    connect(m_form.MNU_POPUP, &QMenu::aboutToShow, this,
+            [this] { m_popupCancel->setEnabled(selectedNextRun().has_value()); });
 
     m_form.LVW1->viewport()->installEventFilter(this);
     m_form.installEventFilter(this);
@@ -89,8 +91,10 @@ void UpcomingRuns::start(std::unique_ptr<notify::WarningChannel> channel,
                 if (parent.isValid())
                     return;
                 const ScheduleList rows(m_form.LVW1);
-                for (int i = first; i <= last; ++i)
+                for (int i = first; i <= last; ++i) {
                     m_cancels.forget(rows.rowKey(i + 1));
+                    m_channel->withdraw(rows.rowKey(i + 1));
+                }
             });
 
     if (withTray)
@@ -136,22 +140,30 @@ void UpcomingRuns::cancelRun(quintptr key, qint64 minute) {
     if (position == 0 || m_cancels.contains(key, minute))
         return;
     m_cancels.add(key, minute);
+    m_channel->withdraw(key);
     m_form.WriteLog(scheduler::cancelText(position));
     refreshPlan();
 }
 
-void UpcomingRuns::cancelSelected() {
+std::optional<std::pair<quintptr, qint64>> UpcomingRuns::selectedNextRun() const {
     const ScheduleList rows(m_form.LVW1);
     const int position = rows.selectedPosition();
     if (position == 0)
-        return;
+        return std::nullopt;
     const auto rule = schedule::whenRule(rows.text(position, schedule::Column::When));
     if (!rule)
-        return;
+        return std::nullopt;
     const quintptr key = rows.rowKey(position);
-    if (const auto minute =
-            scheduler::nextDueMinute(*rule, scheduler::wallMinute(text::now()), key, m_cancels))
-        cancelRun(key, *minute);
+    const auto minute =
+        scheduler::nextDueMinute(*rule, scheduler::wallMinute(text::now()), key, m_cancels);
+    if (!minute)
+        return std::nullopt;
+    return std::make_pair(key, *minute);
+}
+
+void UpcomingRuns::cancelSelected() {
+    if (const auto run = selectedNextRun())
+        cancelRun(run->first, run->second);
 }
 
 void UpcomingRuns::cancelNext() {

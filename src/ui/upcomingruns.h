@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QAction;
@@ -64,6 +66,8 @@ protected:
 
 private:
     const scheduler::PlannedRun* nextPowerRun() const;
+    // The selected entry's key and next due minute, if it has one.
+    std::optional<std::pair<quintptr, qint64>> selectedNextRun() const;
     void makeTray();
     void setLoginStart(bool on);
     void showWindow();

@@ -75,6 +75,13 @@ void WarningWindow::warn(const notify::RunWarning& warning) {
     m_timer->start();
 }
 
+void WarningWindow::withdraw(quintptr key) {
+    if (m_warning.key != key)
+        return;
+    m_timer->stop();
+    hide();
+}
+
 void WarningWindow::updateCountdown() {
     const qint64 left = m_clock().secsTo(m_warning.start);
     if (left > 0) {

@@ -20,6 +20,7 @@ public:
     explicit WarningWindow(std::function<QDateTime()> clock);
 
     void warn(const notify::RunWarning& warning) override;
+    void withdraw(quintptr key) override;
 
     QLabel* textLabel() const { return m_text; }
     QLabel* countdownLabel() const { return m_countdown; }

@@ -92,6 +92,14 @@ private slots:
         n->warn({12, 2001, u"5分後に再起動します（2026/12/07 22:01、項目番号=4）"_qs, {}});
         QTRY_COMPARE(notifyCalls().size(), 3);
         QVERIFY(notifyCalls().last().startsWith(u"Notify \"Tovik\" 0 "_qs));
+
+        // A cancel from elsewhere closes the first run's notification only.
+        QTest::qWait(100);
+        n->withdraw(11);
+        QTRY_VERIFY(m_rig->sync(kMock) &&
+                    !m_rig->calls(kMock).filter(u"CloseNotification"_qs).isEmpty());
+        QCOMPARE(m_rig->calls(kMock).filter(u"CloseNotification"_qs),
+                 QStringList{u"CloseNotification 1"_qs});
     }
 
     void actionInvokedCancelsThatRun() {

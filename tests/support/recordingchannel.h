@@ -3,6 +3,7 @@
 
 #include "notify/warningchannel.h"
 
+#include <QList>
 #include <QStringList>
 #include <vector>
 
@@ -11,6 +12,7 @@ namespace tovik::testing {
 class RecordingChannel final : public notify::WarningChannel {
 public:
     void warn(const notify::RunWarning& warning) override { warnings.push_back(warning); }
+    void withdraw(quintptr key) override { withdrawn << key; }
     QStringList texts() const {
         QStringList out;
         for (const auto& w : warnings)
@@ -21,6 +23,7 @@ public:
     void chooseCancel() const { cancelRequested(warnings.back().key, warnings.back().minute); }
 
     std::vector<notify::RunWarning> warnings;
+    QList<quintptr> withdrawn;
 };
 
 } // namespace tovik::testing

@@ -52,6 +52,7 @@ private slots:
     void cancelFromEachPlace_data();
     void cancelFromEachPlace();
     void cancelStaysWithItsEntryWhenARowAboveIsDeleted();
+    void popupItemOnlyForEntriesThatWillRun();
     void trayTooltipAndMenu();
     void loginStartOnlyWhenTicked();
     void rowTooltip();
@@ -187,6 +188,8 @@ void TestUpcoming::cancelFromEachPlace() {
         QVERIFY(m_form->MNU_POPUP->actions().contains(item));
         QCOMPARE(item->text(), u"今回の実行を中止"_qs);
         item->trigger();
+        // The warning of the cancelled run is taken back.
+        QCOMPARE(m_channel->withdrawn, QList<quintptr>{ui::ScheduleList(m_form->LVW1).rowKey(2)});
     } else {
         QAction* item = trayAction(*m_upcoming, u"TRAY_CANCEL_NEXT"_qs);
         QVERIFY(item != nullptr);
@@ -244,6 +247,30 @@ void TestUpcoming::cancelStaysWithItsEntryWhenARowAboveIsDeleted() {
     m_upcoming->popupCancelAction()->trigger();
     tickAt(QDateTime(kMonday, QTime(22, 0, 30)));
     QCOMPARE(m_power->codes(), QList<int>{});
+}
+
+void TestUpcoming::popupItemOnlyForEntriesThatWillRun() {
+    addEntry(u"2026/12/07 20:59:00"_qs, u"シャットダウン"_qs);
+    addEntry(u"2026/12/07 7:30:00"_qs, u"シャットダウン"_qs);
+    addEntry(u"2026/12/07 21:01:00"_qs, u"シャットダウン"_qs);
+    startUpcoming(std::make_unique<RecordingChannel>(), false);
+    QAction* item = m_upcoming->popupCancelAction();
+    const auto enabledFor = [&](int row) {
+        if (row >= 0)
+            m_form->LVW1->setCurrentItem(m_form->LVW1->topLevelItem(row));
+        else
+            m_form->LVW1->clearSelection();
+        emit m_form->MNU_POPUP->aboutToShow();
+        return item->isEnabled();
+    };
+    QVERIFY(!enabledFor(0)); // passed
+    QVERIFY(!enabledFor(1)); // a time the tick never matches
+    QVERIFY(enabledFor(2));
+    QVERIFY(!enabledFor(-1));
+    // Choosing it with nothing selected does nothing.
+    const QString log = m_form->TXT_LOG->toPlainText();
+    item->trigger();
+    QCOMPARE(m_form->TXT_LOG->toPlainText(), log);
 }
 
 void TestUpcoming::trayTooltipAndMenu() {
