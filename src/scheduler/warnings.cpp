@@ -21,6 +21,10 @@ QString cancelText(int position) {
     return QStringLiteral("項目番号=%1 の今回の実行を中止しました").arg(position);
 }
 
+void WarningSchedule::forget(quintptr key) {
+    std::erase_if(m_given, [key](const auto& given) { return std::get<0>(given) == key; });
+}
+
 std::vector<Warning> WarningSchedule::take(const std::vector<PlannedRun>& plan,
                                            const schedule::ScheduleRows& rows,
                                            const QDateTime& now) {

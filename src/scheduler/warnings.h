@@ -29,6 +29,8 @@ public:
     // power action bring no surprise and are not warned.
     std::vector<Warning> take(const std::vector<PlannedRun>& plan,
                               const schedule::ScheduleRows& rows, const QDateTime& now);
+    // The row is gone; a new row may get its key and must be warned afresh.
+    void forget(quintptr key);
 
 private:
     std::set<std::tuple<quintptr, qint64, int>> m_given; // key, minute, 5 or 1

@@ -77,6 +77,7 @@ void UpcomingRuns::start(std::unique_ptr<notify::WarningChannel> channel,
     m_listChanged.setInterval(100);
     connect(&m_listChanged, &QTimer::timeout, this, &UpcomingRuns::refreshPlan);
     const auto changed = [this] {
+        m_planStale = true;
         if (!m_listChanged.isActive())
             m_listChanged.start();
     };
@@ -92,8 +93,10 @@ void UpcomingRuns::start(std::unique_ptr<notify::WarningChannel> channel,
                     return;
                 const ScheduleList rows(m_form.LVW1);
                 for (int i = first; i <= last; ++i) {
-                    m_cancels.forget(rows.rowKey(i + 1));
-                    m_channel->withdraw(rows.rowKey(i + 1));
+                    const quintptr key = rows.rowKey(i + 1);
+                    m_cancels.forget(key);
+                    m_warnings.forget(key);
+                    m_channel->withdraw(key);
                 }
             });
 
@@ -110,6 +113,7 @@ void UpcomingRuns::refreshPlan() {
     if (!m_started)
         return;
     const QDateTime now = text::now();
+    m_planStale = false;
     m_plannedAt = scheduler::wallMinute(now);
     m_cancels.dropBefore(m_plannedAt);
     m_plan = scheduler::planRuns(ScheduleList(m_form.LVW1), now, m_cancels);
@@ -122,8 +126,9 @@ void UpcomingRuns::check() {
     if (!m_started)
         return;
     const QDateTime now = text::now();
-    // Each new minute moves runs that have passed out of the plan.
-    if (scheduler::wallMinute(now) != m_plannedAt) {
+    // Each new minute moves runs that have passed out of the plan; positions in a plan
+    // made before the list changed may name other entries.
+    if (m_planStale || scheduler::wallMinute(now) != m_plannedAt) {
         refreshPlan();
         return;
     }

@@ -28,6 +28,7 @@ class UpcomingRuns final : public QObject {
 
 public:
     // The tick consults the cancels from now on; nothing else happens before start().
+    // Lives no longer than the window.
     explicit UpcomingRuns(Form1& form);
     ~UpcomingRuns() override;
 
@@ -86,6 +87,7 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_tray;
     QAction* m_trayLoginStart = nullptr;
     bool m_started = false;
+    bool m_planStale = false;
     bool m_waitingForPaint = false;
 };
 

@@ -77,6 +77,7 @@ private slots:
     void warnings();
     void entryAddedCloseToItsMinute();
     void cancelledWarningMovesToTheNextEntry();
+    void keyOfADeletedRowComesBack();
     void description_data();
     void description();
 };
@@ -272,6 +273,21 @@ void TestPlan::cancelledWarningMovesToTheNextEntry() {
     cancels.add(rows.rowKey(1), scheduler::wallMinute(at(kMonday, 22, 0)));
     QCOMPARE(texts(schedule.take(scheduler::planRuns(rows, now, cancels), rows, now)),
              QStringList{u"5分後に再起動します（2026/12/07 22:00、項目番号=2）"_qs});
+}
+
+// The window's keys are item addresses, which a new row may get again after a delete.
+void TestPlan::keyOfADeletedRowComesBack() {
+    FakeRows rows;
+    rows.add(u"2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
+    scheduler::WarningSchedule schedule;
+    const QDateTime now = at(kMonday, 21, 56);
+    const std::vector<scheduler::PlannedRun> plan{
+        {scheduler::wallMinute(at(kMonday, 22, 0)), 1, 42}};
+    QCOMPARE(schedule.take(plan, rows, now).size(), std::size_t{1});
+    QVERIFY(schedule.take(plan, rows, now).empty());
+    schedule.forget(42);
+    QCOMPARE(texts(schedule.take(plan, rows, now)),
+             QStringList{u"4分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs});
 }
 
 void TestPlan::description_data() {

@@ -13,12 +13,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,6 +55,7 @@ private slots:
     void cancelFromEachPlace();
     void cancelStaysWithItsEntryWhenARowAboveIsDeleted();
     void popupItemOnlyForEntriesThatWillRun();
+    void listChangesReachTheWarningsAtOnce();
     void trayTooltipAndMenu();
     void loginStartOnlyWhenTicked();
     void rowTooltip();
@@ -271,6 +274,28 @@ void TestUpcoming::popupItemOnlyForEntriesThatWillRun() {
     const QString log = m_form->TXT_LOG->toPlainText();
     item->trigger();
     QCOMPARE(m_form->TXT_LOG->toPlainText(), log);
+}
+
+void TestUpcoming::listChangesReachTheWarningsAtOnce() {
+    addEntry(u"2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
+    auto channel = std::make_unique<RecordingChannel>();
+    m_channel = channel.get();
+    setClock(QDateTime(kMonday, QTime(21, 56)));
+    startUpcoming(std::move(channel), false);
+    QCOMPARE(m_channel->texts().size(), 1);
+
+    m_form->LVW1->setCurrentItem(m_form->LVW1->topLevelItem(0));
+    m_form->MNU_POPUP_SELECTITEM_DELETE_Click();
+    QCOMPARE(m_channel->withdrawn.size(), 1);
+    // The editor adds an entry for the same minute: warned on the next look at the clock,
+    // as a new entry (whatever key the window gives it).
+    m_form->COM_DATE[1]->setCurrentText(u"22"_qs);
+    m_form->COM_DATE[2]->setCurrentText(u"00"_qs);
+    m_form->OP_SHUTDOWN[1]->setChecked(true);
+    m_form->CMD_SET_Click();
+    m_upcoming->check();
+    QCOMPARE(m_channel->texts().size(), 2);
+    QCOMPARE(m_channel->texts().last(), u"4分後に再起動します（2026/12/07 22:00、項目番号=1）"_qs);
 }
 
 void TestUpcoming::trayTooltipAndMenu() {
