@@ -275,6 +275,11 @@ bool UpcomingRuns::eventFilter(QObject* watched, QEvent* event) {
                            m_form.LVW1->viewport(), m_form.LVW1->visualItemRect(item));
         return true;
     }
+    if (watched == &m_form && event->type() == QEvent::Close && m_form.isHidden()) {
+        // Closing a hidden window does not end the program by itself; the window always
+        // takes the close (and saves), so the program ends once it has.
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    }
     if (watched == &m_form && event->type() == QEvent::WindowStateChange && m_tray &&
         QSystemTrayIcon::isSystemTrayAvailable() && m_form.isMinimized()) {
         // Minimised, the program waits in the tray.

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFile>
 #include <QHelpEvent>
 #include <QLabel>
@@ -57,6 +58,7 @@ private slots:
     void popupItemOnlyForEntriesThatWillRun();
     void listChangesReachTheWarningsAtOnce();
     void trayTooltipAndMenu();
+    void closedFromTheTrayWhileHidden();
     void loginStartOnlyWhenTicked();
     void rowTooltip();
 
@@ -320,6 +322,20 @@ void TestUpcoming::trayTooltipAndMenu() {
     m_form->show();
     trayAction(*m_upcoming, u"TRAY_EXIT"_qs)->trigger();
     QVERIFY(!m_form->isVisible());
+    QVERIFY(QFile::exists(m_dir->filePath(u"schedule.ini"_qs)));
+}
+
+// Waiting in the tray the window is hidden, and closing a hidden window would leave the
+// program running with no window at all.
+void TestUpcoming::closedFromTheTrayWhileHidden() {
+    addEntry(u"2026/12/08 22:00:00"_qs, u"再起動"_qs);
+    startUpcoming(std::make_unique<RecordingChannel>(), true);
+    m_form->show();
+    m_form->hide();
+    QEventLoop loop; // the program's own loop
+    QTimer::singleShot(0, [this] { trayAction(*m_upcoming, u"TRAY_EXIT"_qs)->trigger(); });
+    QTimer::singleShot(3000, &loop, [&loop] { loop.exit(7); });
+    QCOMPARE(loop.exec(), 0);
     QVERIFY(QFile::exists(m_dir->filePath(u"schedule.ini"_qs)));
 }
 
