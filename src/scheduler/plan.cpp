@@ -32,26 +32,37 @@ std::vector<PlannedRun> planRuns(const schedule::ScheduleRows& rows, const QDate
     const qint64 from = wallMinute(now);
     const int end = std::min(rows.count(), schedule::kMaxEntries);
     const bool anyCancel = !cancels.empty();
-    // Minute and position packed in one number sort in time order and, within a minute,
-    // in list order: the first there is the one the tick carries out.
-    std::vector<quint64> order;
-    order.reserve(static_cast<std::size_t>(end));
+    // Walking in list order, the first entry seen for a minute is the one the tick carries
+    // out there. The minutes already taken go into an open-addressing table, so only one
+    // run per minute is kept and sorted: a full list has far fewer minutes than entries.
+    std::size_t tableSize = 16;
+    while (tableSize < 2 * static_cast<std::size_t>(end))
+        tableSize *= 2;
+    std::vector<qint64> taken(tableSize, -1);
+    std::vector<PlannedRun> runs;
     for (int i = 1; i <= end; ++i) {
         const auto rule = schedule::whenRule(rows.text(i, schedule::Column::When));
         if (!rule)
             continue;
         const quintptr key = anyCancel ? rows.rowKey(i) : 0;
-        if (const auto minute = nextDueMinute(*rule, from, key, cancels))
-            order.push_back(static_cast<quint64>(*minute) << 16 | static_cast<quint64>(i));
-    }
-    std::sort(order.begin(), order.end());
-    std::vector<PlannedRun> runs;
-    for (const quint64 packed : order) {
-        const auto minute = static_cast<qint64>(packed >> 16);
-        if (!runs.empty() && runs.back().minute == minute)
+        const auto minute = nextDueMinute(*rule, from, key, cancels);
+        if (!minute)
             continue;
-        const auto position = static_cast<int>(packed & 0xFFFF);
-        runs.push_back({minute, position, rows.rowKey(position)});
+        std::size_t slot =
+            static_cast<std::size_t>(static_cast<quint64>(*minute) * 0x9E3779B97F4A7C15ULL >> 32) &
+            (tableSize - 1);
+        while (taken[slot] != -1 && taken[slot] != *minute)
+            slot = (slot + 1) & (tableSize - 1);
+        if (taken[slot] == *minute)
+            continue;
+        taken[slot] = *minute;
+        runs.push_back({*minute, i, key});
+    }
+    std::sort(runs.begin(), runs.end(),
+              [](const PlannedRun& a, const PlannedRun& b) { return a.minute < b.minute; });
+    if (!anyCancel) {
+        for (PlannedRun& run : runs)
+            run.key = rows.rowKey(run.position);
     }
     return runs;
 }
