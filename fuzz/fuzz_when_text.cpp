@@ -1,7 +1,9 @@
-// isDue on any when-text, at a clock chosen by the input: it must never crash, and a due
-// text always names the current minute.
+// isDue on any when-text, at a clock chosen by the input: it must never crash, a due text
+// always names the current minute, and the plan of coming runs agrees with it.
 #include "fuzzsupport.h"
+#include "scheduler/plan.h"
 #include "scheduler/tick.h"
+#include "support/fakerows.h"
 #include "text/cp932.h"
 #include "text/dateforms.h"
 
@@ -17,7 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const QString text = tovik::text::decodeCp932(
         QByteArray(reinterpret_cast<const char*>(data + 3), static_cast<qsizetype>(size - 3)));
-    if (tovik::scheduler::isDue(text, now)) {
+    const bool due = tovik::scheduler::isDue(text, now);
+    tovik::testing::FakeRows rows;
+    rows.add(text, QStringLiteral("シャットダウン"));
+    const auto runs = tovik::scheduler::planRuns(rows, now, {});
+    if (due != (!runs.empty() && runs.front().minute == tovik::scheduler::wallMinute(now)))
+        tovik::fuzz::fail("the plan and the tick disagree", text);
+    if (due) {
         const QString minuteText = tovik::text::clockText(now.time()).left(5);
         if (!text.contains(minuteText))
             tovik::fuzz::fail("due without the current minute", text);

@@ -34,3 +34,17 @@ CPP
 "$CXX" -static "$OUT/linkcheck.o" "$OUT/power.o" "$OUT/win32backend.o" \
     -ladvapi32 -luser32 -o "$OUT/linkcheck.exe"
 echo "Windows power backend: compiled and linked ($OUT)"
+
+# The Run key of start at login, the same way.
+"$CXX" "${FLAGS[@]}" -c "$ROOT/src/app/runkeywin32.cpp" -o "$OUT/runkeywin32.o"
+cat > "$OUT/runkeycheck.cpp" <<'CPP'
+#include "app/runkeywin32.h"
+int main(int argc, char**) {
+    if (argc > 99)
+        tovik::app::win32::removeRunValue(L"Tovik");
+    return tovik::app::win32::readRunValue(L"Tovik").has_value() && argc > 99 ? 1 : 0;
+}
+CPP
+"$CXX" "${FLAGS[@]}" -c "$OUT/runkeycheck.cpp" -o "$OUT/runkeycheck.o"
+"$CXX" -static "$OUT/runkeycheck.o" "$OUT/runkeywin32.o" -ladvapi32 -o "$OUT/runkeycheck.exe"
+echo "Windows Run key: compiled and linked ($OUT)"

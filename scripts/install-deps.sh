@@ -9,7 +9,7 @@ PACKAGES=(
     fonts-ipafont-gothic
     libbenchmark-dev
     xvfb xauth xdotool x11-utils imagemagick
-    dbus python3 python3-aiosmtpd python3-dbusmock python3-cryptography gnome-keyring
+    dbus python3 python3-aiosmtpd python3-dbusmock python3-cryptography gnome-keyring faketime
     clang libclang-rt-14-dev
     g++-mingw-w64-x86-64
 )

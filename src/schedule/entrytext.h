@@ -26,16 +26,18 @@ QString weeklyWhenText(int weekdayDigit, const QString& weekdayName, const QStri
                        const QString& hour, const QString& minute);
 QString optionsText(bool sendMail, bool saveLog);
 
-// A when-text read back: what the tick compares with the clock.
-struct WhenText {
-    bool weekly = false;
-    int weekdayDigit = 0;        // weekly: the digit after "毎週：" (1 Sunday .. 7 Saturday)
-    QDate date;                  // one-off: the day
-    std::optional<QString> time; // the "HH:MM:SS" field, when there is one
+// A when-text read back: the minute it stands for, by the rules of the tick's due test.
+struct WhenRule {
+    int weekday = 0; // 1 Sunday .. 7 Saturday for a weekly entry; 0 for a one-off entry
+    QDate date;      // the day of a one-off entry
+    int minuteOfDay = 0;
+
+    bool weekly() const { return weekday != 0; }
 };
-// nullopt for a text the tick can never find due: a weekly text without its digit, or a
-// one-off text whose first field is no date.
-std::optional<WhenText> parseWhenText(const QString& whenText);
+// nullopt for a text the tick would never find due, whatever the clock says: a weekly text
+// without its digit 1 to 7, a one-off text whose first field is no date, or a time field
+// that does not start with a two-digit hour and minute.
+std::optional<WhenRule> parseWhenText(const QString& whenText);
 
 struct PowerAction {
     int code;

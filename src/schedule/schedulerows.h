@@ -22,6 +22,9 @@ public:
     virtual void setText(int position, Column column, const QString& text) = 0;
     // Removes the entry; the ones behind move up and keep their numbers.
     virtual void remove(int position) = 0;
+    // Names the row for as long as it exists, wherever rows before it come and go; a list
+    // whose rows never move may go by position.
+    virtual quintptr rowKey(int position) const { return static_cast<quintptr>(position); }
 };
 
 } // namespace tovik::schedule

@@ -1,7 +1,5 @@
 #include "funcs.h"
 
-#include "text/dateforms.h"
-
 #include <QFileInfo>
 
 namespace tovik::Funcs {
@@ -10,10 +8,8 @@ bool IsToday(const QDate& date, const QDateTime& now) {
     return date.isValid() && date == now.date();
 }
 
-bool IsNowTime(const QString& timeText, const QDateTime& now) {
-    if (timeText.size() < 5)
-        return false;
-    return QStringView(timeText).left(5) == text::clockText(now.time()).left(5);
+bool IsNowTime(int minuteOfDay, const QDateTime& now) {
+    return minuteOfDay == now.time().hour() * 60 + now.time().minute();
 }
 
 bool IsTodayWeekday(int weekday, const QDateTime& now) {

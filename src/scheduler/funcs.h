@@ -12,8 +12,8 @@ inline constexpr int kFileMissing = 10;
 
 // Each compares with now, the clock's reading of the moment.
 bool IsToday(const QDate& date, const QDateTime& now);
-// True when the text starts with now's "HH:MM".
-bool IsNowTime(const QString& timeText, const QDateTime& now);
+// True when the minute of the day (hour * 60 + minute) is now's.
+bool IsNowTime(int minuteOfDay, const QDateTime& now);
 // 1 Sunday .. 7 Saturday.
 bool IsTodayWeekday(int weekday, const QDateTime& now);
 

@@ -9,11 +9,11 @@ using schedule::Column;
 
 bool isDue(const QString& whenText, const QDateTime& now) {
     const auto when = schedule::parseWhenText(whenText);
-    if (!when || !when->time)
+    if (!when)
         return false;
-    const bool day = when->weekly ? Funcs::IsTodayWeekday(when->weekdayDigit, now)
-                                  : Funcs::IsToday(when->date, now);
-    return day && Funcs::IsNowTime(*when->time, now);
+    const bool day = when->weekly() ? Funcs::IsTodayWeekday(when->weekday, now)
+                                    : Funcs::IsToday(when->date, now);
+    return day && Funcs::IsNowTime(when->minuteOfDay, now);
 }
 
 int runTick(const schedule::ScheduleRows& rows, TickActions& actions, TickMemory& memory,
@@ -26,7 +26,8 @@ int runTick(const schedule::ScheduleRows& rows, TickActions& actions, TickMemory
         // An entry deleted during the yield shortens the list under the walk.
         if (i > rows.count())
             break;
-        if (isDue(rows.text(i, Column::When), clock.now())) {
+        const QDateTime now = clock.now();
+        if (isDue(rows.text(i, Column::When), now) && !actions.isCancelled(i, now)) {
             found = i;
             break;
         }

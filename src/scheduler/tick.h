@@ -26,6 +26,8 @@ public:
     virtual QString doExitWindows(int code) = 0;
     // True while an earlier request still waits for the person's answer (a password prompt).
     virtual bool powerRequestAwaitingAnswer() = 0;
+    // An entry cancelled for this minute ("今回は中止") is not due in it.
+    virtual bool isCancelled(int /*position*/, const QDateTime& /*now*/) { return false; }
 };
 
 // What the tick remembers of the entry it carried out: the later ticks of the same due

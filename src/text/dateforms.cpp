@@ -9,7 +9,7 @@ namespace tovik::text {
 namespace {
 
 // Reads 1..maxDigits ASCII digits from text starting at pos; -1 when there are none.
-int readNumber(const QString& text, qsizetype& pos, int minDigits, int maxDigits) {
+int readNumber(QStringView text, qsizetype& pos, int minDigits, int maxDigits) {
     int value = 0;
     int digits = 0;
     while (pos < text.size() && digits < maxDigits) {
@@ -60,7 +60,7 @@ QString generalDateText(const QDateTime& dateTime) {
     return dateText(dateTime.date()) + u' ' + longTimeText(t);
 }
 
-std::optional<QDate> parseDateText(const QString& text) {
+std::optional<QDate> parseDateText(QStringView text) {
     qsizetype pos = 0;
     const int year = readNumber(text, pos, 4, 4);
     if (year < 0 || pos >= text.size() || text.at(pos) != u'/')

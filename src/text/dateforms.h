@@ -31,7 +31,7 @@ QString clockText(const QTime& time);
 
 // Reads a date text: what dateText writes, and a one- or two-digit month or day as a
 // hand-edited file may hold. Anything else, or a date that does not exist, is nullopt.
-std::optional<QDate> parseDateText(const QString& text);
+std::optional<QDate> parseDateText(QStringView text);
 
 // The mail's Date header, "Tue, 02 Jan 2024 09:05:00 +0900": English names and the date's
 // own numeric zone.

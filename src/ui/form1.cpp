@@ -11,6 +11,7 @@
 #include "schedule/entrytext.h"
 #include "schedule/schedulefile.h"
 #include "scheduler/funcs.h"
+#include "scheduler/runcancels.h"
 #include "scheduler/tick.h"
 #include "text/clock.h"
 #include "text/dateforms.h"
@@ -60,6 +61,10 @@ public:
         return outcome.done() ? QString() : power::reasonText(outcome.reason);
     }
     bool powerRequestAwaitingAnswer() override { return m_power.awaitingAnswer(); }
+    bool isCancelled(int position, const QDateTime& now) override {
+        const scheduler::RunCancels* cancels = m_form.runCancels();
+        return cancels && cancels->skips(ScheduleList(m_form.LVW1).rowKey(position), now);
+    }
 
 private:
     Form1& m_form;

@@ -32,6 +32,9 @@ namespace tovik::text {
 class Clock;
 struct FileError;
 } // namespace tovik::text
+namespace tovik::scheduler {
+class RunCancels;
+}
 
 namespace tovik::ui {
 
@@ -54,6 +57,9 @@ public:
     // Creates every control with its initial value; Form_Load is run by the caller.
     explicit Form1(const Services& services, QWidget* parent = nullptr);
     ~Form1() override;
+
+    // The clock every reading of date and time in the window goes through.
+    const text::Clock& clock() const { return m_clock; }
 
     // Message boxes go through the presenter so tests can answer them.
     void setPresenter(std::shared_ptr<Presenter> presenter);
@@ -124,6 +130,10 @@ public:
     QString mailText(notify::MailField field) const;
     void setMailText(notify::MailField field, const QString& text);
 
+    // This run's cancels ("今回は中止"), which the tick skips; none unless one is set.
+    void setRunCancels(const scheduler::RunCancels* cancels) { m_runCancels = cancels; }
+    const scheduler::RunCancels* runCancels() const { return m_runCancels; }
+
 public slots:
     void Form_Load();
     void CMD_EXIT_Click();
@@ -169,6 +179,7 @@ private:
     std::shared_ptr<Presenter> m_presenter;
     mail::SendOptions m_mailOptions;
     std::shared_ptr<mail::SecretStore> m_secrets;
+    const scheduler::RunCancels* m_runCancels = nullptr;
     bool m_unloaded = false;
     bool m_loading = false;
     bool m_closePending = false;

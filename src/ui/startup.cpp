@@ -5,6 +5,7 @@
 #include "app/versioninfo.h"
 #include "ui/closerequests.h"
 #include "ui/translations.h"
+#include "ui/upcomingruns.h"
 
 #include <QApplication>
 
@@ -33,6 +34,9 @@ int runTovik(QApplication& app, const Services& services,
         beforeLoad(form);
     form.Form_Load();
     form.show();
+    // Warnings, cancels, the tray and start at login come after the first paint.
+    UpcomingRuns upcoming(form);
+    upcoming.startOnThisDesktopAfterFirstPaint();
 
     return QApplication::exec();
 }

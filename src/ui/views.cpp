@@ -34,6 +34,10 @@ void ScheduleList::remove(int position) {
     delete m_tree->takeTopLevelItem(position - 1);
 }
 
+quintptr ScheduleList::rowKey(int position) const {
+    return reinterpret_cast<quintptr>(m_tree->topLevelItem(position - 1));
+}
+
 int ScheduleList::selectedPosition() const {
     QTreeWidgetItem* item = m_tree->currentItem();
     if (!item || !item->isSelected())

@@ -22,6 +22,8 @@ public:
     QString text(int position, schedule::Column column) const override;
     void setText(int position, schedule::Column column, const QString& text) override;
     void remove(int position) override;
+    // The row's item: it stays the same while rows before it are added or removed.
+    quintptr rowKey(int position) const override;
     // The selected entry's position, or 0 when none is selected.
     int selectedPosition() const;
 

@@ -246,6 +246,7 @@ std::optional<QProcessEnvironment> TovikRun::environmentFor(const QString& displ
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeDir.path());
+    environment.insert(m_extra);
 
     // The copy asks whatever these buses answer to power off: only the rig's may.
     const QString system = environment.value(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"));

@@ -85,6 +85,9 @@ public:
     QByteArray readFile(const QString& name) const;
     bool exists(const QString& name) const;
 
+    // Variables added to the copy's environment (a faked clock, a temporary home).
+    void setExtraEnvironment(const QProcessEnvironment& extra) { m_extra = extra; }
+
     // Starts the copy under display with both bus addresses set to busAddress. Refuses
     // (false, nothing started) unless the address lies inside busFolder.
     bool start(const QString& display, const QString& busAddress, const QString& busFolder);
@@ -111,6 +114,7 @@ private:
     QTemporaryDir m_runtimeDir;
     QString m_error;
     std::unique_ptr<QProcess> m_process;
+    QProcessEnvironment m_extra;
 };
 
 } // namespace tovik::e2e

@@ -7,11 +7,16 @@
 #include "support/windowfixture.h"
 #include "text/cp932.h"
 #include "ui/form1.h"
+#include "ui/warningwindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonObject>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -94,6 +99,24 @@ QList<LogLine> logLines(const QString& text) {
     return lines;
 }
 
+const QString kFaketime = QStringLiteral("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1");
+
+// The program's clock starts at start ("2026-12-07 21:59:20", optionally " x10" to run it
+// faster); its timers keep real time. Its home is a temporary folder.
+QProcessEnvironment fakedClock(const QString& start, const QTemporaryDir& home) {
+    QProcessEnvironment extra;
+    extra.insert(u"LD_PRELOAD"_qs, kFaketime);
+    extra.insert(u"FAKETIME"_qs, u'@' + start);
+    extra.insert(u"FAKETIME_DONT_FAKE_MONOTONIC"_qs, u"1"_qs);
+    // A sanitizer build wants its runtime first; the preloaded clock comes before it.
+    const QString asan = qEnvironmentVariable("ASAN_OPTIONS");
+    extra.insert(u"ASAN_OPTIONS"_qs,
+                 (asan.isEmpty() ? QString() : asan + u':') + u"verify_asan_link_order=0"_qs);
+    extra.insert(u"HOME"_qs, home.path());
+    extra.insert(u"XDG_CONFIG_HOME"_qs, home.filePath(u"config"_qs));
+    return extra;
+}
+
 bool hasCall(const QStringList& calls, const QString& prefix) {
     return std::any_of(calls.begin(), calls.end(),
                        [&](const QString& c) { return c.startsWith(prefix); });
@@ -118,6 +141,8 @@ private slots:
     void boxLeftOpenThroughTheDueMinute();
     void twoCopiesInOneFolder();
     void displayLostAfterAnEdit();
+    void warnedThenCancelled();
+    void notifiedThenCancelledFromTheNotification();
 
 private:
     // Everything one run needs. Members end in reverse order: the program (SIGKILL if still
@@ -628,3 +653,138 @@ void TestEndToEnd::displayLostAfterAnEdit() {
 
 QTEST_MAIN(TestEndToEnd)
 #include "tst_e2e.moc"
+
+// ---- a warning ahead of a run, and "今回は中止" ----
+
+void TestEndToEnd::warnedThenCancelled() {
+    if (!QFileInfo::exists(kFaketime))
+        QSKIP("libfaketime is missing (scripts/install-deps.sh installs it)");
+    auto run = makeRun();
+    QVERIFY(run);
+    QVERIFY2(run->bus.startLogind({{u"CanPowerOff"_qs, u"yes"_qs}}),
+             qPrintable(run->bus.errorString()));
+    // A shutdown at 22:00 and, in the same minute, an entry that only saves the log, so
+    // the log file shows what happened.
+    const QByteArray schedule = sj(u"2026/12/07 22:00:00,シャットダウン,\r\n"_qs
+                                   u"2026/12/07 22:00:00,保存のみ,+SAVELOG\r\n"_qs);
+    run->tovik->writeFile(u"schedule.ini"_qs, schedule);
+    QTemporaryDir home;
+    // 40 seconds before the minute.
+    run->tovik->setExtraEnvironment(fakedClock(u"2026-12-07 21:59:20"_qs, home));
+    QVERIFY(startTovik(*run));
+    QVERIFY2(!waitForMainWindow(*run).isEmpty(), qPrintable(run->tovik->output()));
+
+    // No notification service on the bus: our own window, at once (less than a minute left).
+    const auto warningWindows = [&run] {
+        const e2e::RunResult r =
+            run->x.xdotool({u"search"_qs, u"--onlyvisible"_qs, u"--name"_qs, u"^Tovik - "_qs});
+        return QString::fromLatin1(r.out).split(u'\n', Qt::SkipEmptyParts);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(warningWindows().size() == 1, kWindowWaitMs);
+    const QString window = warningWindows().first();
+    const QRect frame = run->x.geometry(window);
+
+    // Where its button is: the same window laid out in this process.
+    const QString text = u"1分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs;
+    ui::WarningWindow probe([] { return QDateTime(QDate(2026, 12, 7), QTime(21, 59, 30)); });
+    probe.warn({1, 0, text, QDateTime(QDate(2026, 12, 7), QTime(22, 0))});
+    QCOMPARE(frame.size(), probe.size());
+    QVERIFY(run->x.screenshot(shotDir() + u"e2e-warning.png"_qs, frame));
+    QVERIFY(run->x.click(frame.topLeft() + probe.cancelButton()->geometry().center()));
+    QTRY_VERIFY_WITH_TIMEOUT(warningWindows().isEmpty(), 5000);
+
+    // Past the minute, the second entry saves the log: the warning, the cancel, and the
+    // tick going on to entry 2.
+    const QString logName = u"log/2026_12_07.log"_qs;
+    QTRY_VERIFY_WITH_TIMEOUT(run->tovik->exists(logName), 60000);
+    QStringList messages;
+    for (const LogLine& line : logLines(text::decodeCp932(run->tovik->readFile(logName))))
+        messages << line.message;
+    QVERIFY2(messages.contains(text), qPrintable(messages.join(u" | "_qs)));
+    QVERIFY2(messages.contains(u"項目番号=1 の今回の実行を中止しました"_qs),
+             qPrintable(messages.join(u" | "_qs)));
+    QVERIFY2(messages.contains(u"実行条件が見つかりました。項目番号=2"_qs),
+             qPrintable(messages.join(u" | "_qs)));
+    QVERIFY(!messages.contains(u"実行条件が見つかりました。項目番号=1"_qs));
+
+    // Nothing asked logind for anything.
+    QTest::qWait(5500);
+    QVERIFY(run->bus.sync(u"logind"_qs));
+    const QStringList calls = run->bus.calls(u"logind"_qs);
+    QVERIFY2(!hasCall(calls, u"CanPowerOff"_qs) && !hasCall(calls, u"PowerOff"_qs),
+             qPrintable(calls.join(u" | "_qs)));
+    QVERIFY2(run->tovik->terminate(), qPrintable(run->tovik->output()));
+    QVERIFY(QDir(home.path()).isEmpty());
+}
+
+void TestEndToEnd::notifiedThenCancelledFromTheNotification() {
+    if (!QFileInfo::exists(kFaketime))
+        QSKIP("libfaketime is missing (scripts/install-deps.sh installs it)");
+    auto run = makeRun();
+    QVERIFY(run);
+    QVERIFY2(run->bus.startLogind({{u"CanPowerOff"_qs, u"yes"_qs}}),
+             qPrintable(run->bus.errorString()));
+    QVERIFY2(run->bus.startNotificationDaemon(), qPrintable(run->bus.errorString()));
+    const QString notifications = u"notifications"_qs;
+    run->tovik->writeFile(u"schedule.ini"_qs, sj(u"2026/12/07 22:00:00,シャットダウン,\r\n"_qs
+                                                 u"2026/12/07 22:00:00,保存のみ,+SAVELOG\r\n"_qs));
+    QTemporaryDir home;
+    // Five minutes and 40 seconds before the minute, the clock ten times as fast: the
+    // warnings come about 4 and 28 seconds after the start, the minute after 40.
+    run->tovik->setExtraEnvironment(fakedClock(u"2026-12-07 21:54:20 x10"_qs, home));
+    QVERIFY(startTovik(*run));
+    QVERIFY2(!waitForMainWindow(*run).isEmpty(), qPrintable(run->tovik->output()));
+
+    const auto notifyCalls = [&] {
+        if (!run->bus.sync(notifications))
+            return QStringList{};
+        return run->bus.calls(notifications).filter(QRegularExpression(u"^Notify "_qs));
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(notifyCalls().size() == 2, 45000);
+    const QStringList calls = notifyCalls();
+    QVERIFY2(
+        calls.at(0).contains(u"\"5分後にシャットダウンします（2026/12/07 22:00、項目番号=1）\""_qs),
+        qPrintable(calls.at(0)));
+    QVERIFY2(
+        calls.at(1).contains(u"\"1分後にシャットダウンします（2026/12/07 22:00、項目番号=1）\""_qs),
+        qPrintable(calls.at(1)));
+    for (const QString& call : calls)
+        QVERIFY2(call.contains(u"[\"cancel\", \"今回は中止\"]"_qs), qPrintable(call));
+    // The second replaced the first: both are notification 1.
+    QVERIFY2(calls.at(1).startsWith(u"Notify \"Tovik\" 1 "_qs), qPrintable(calls.at(1)));
+
+    // The user presses "今回は中止" on it.
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(run->bus.address(), u"e2e-user"_qs);
+        QDBusMessage press = QDBusMessage::createMethodCall(
+            u"org.freedesktop.Notifications"_qs, u"/org/freedesktop/Notifications"_qs,
+            u"org.freedesktop.DBus.Mock"_qs, u"EmitSignal"_qs);
+        press << u"org.freedesktop.Notifications"_qs << u"ActionInvoked"_qs << u"us"_qs
+              << QVariantList{QVariant::fromValue(1U), u"cancel"_qs};
+        QCOMPARE(bus.call(press).type(), QDBusMessage::ReplyMessage);
+    }
+    QDBusConnection::disconnectFromBus(u"e2e-user"_qs);
+    // The notification of the cancelled run is closed.
+    QTRY_VERIFY_WITH_TIMEOUT(run->bus.sync(notifications) &&
+                                 run->bus.calls(notifications).contains(u"CloseNotification 1"_qs),
+                             5000);
+
+    const QString logName = u"log/2026_12_07.log"_qs;
+    QTRY_VERIFY_WITH_TIMEOUT(run->tovik->exists(logName), 30000);
+    QStringList messages;
+    for (const LogLine& line : logLines(text::decodeCp932(run->tovik->readFile(logName))))
+        messages << line.message;
+    const QString all = messages.join(u" | "_qs);
+    QVERIFY2(messages.contains(u"5分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs),
+             qPrintable(all));
+    QVERIFY2(messages.contains(u"1分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs),
+             qPrintable(all));
+    QVERIFY2(messages.contains(u"項目番号=1 の今回の実行を中止しました"_qs), qPrintable(all));
+    QVERIFY2(messages.contains(u"実行条件が見つかりました。項目番号=2"_qs), qPrintable(all));
+    QVERIFY(!messages.contains(u"実行条件が見つかりました。項目番号=1"_qs));
+
+    QVERIFY(run->bus.sync(u"logind"_qs));
+    const QStringList logind = run->bus.calls(u"logind"_qs);
+    QVERIFY2(!hasCall(logind, u"PowerOff"_qs), qPrintable(logind.join(u" | "_qs)));
+    QVERIFY2(run->tovik->terminate(), qPrintable(run->tovik->output()));
+}

@@ -250,6 +250,13 @@ bool DBusRig::startLogind(const QVariantMap& parameters) {
                             QStringLiteral("/org/freedesktop/login1"), arguments);
 }
 
+bool DBusRig::startNotificationDaemon() {
+    return startMockProcess(QStringLiteral("notifications"),
+                            QStringLiteral("org.freedesktop.Notifications"),
+                            QStringLiteral("/org/freedesktop/Notifications"),
+                            {QStringLiteral("-t"), QStringLiteral("notification_daemon")});
+}
+
 bool DBusRig::startMock(const QString& id, const QString& busName, const QString& path,
                         const QString& interface) {
     return startMockProcess(id, busName, path,

@@ -41,6 +41,9 @@ public:
     // dbusmock's logind template; parameters such as {"CanPowerOff", "challenge"}.
     // The mock's id is "logind".
     bool startLogind(const QVariantMap& parameters = {});
+    // dbusmock's notification_daemon template on the session side; the mock's id is
+    // "notifications".
+    bool startNotificationDaemon();
     // A bare mock object owning busName; methods are added with addMethod.
     bool startMock(const QString& id, const QString& busName, const QString& path,
                    const QString& interface);

@@ -1,21 +1,26 @@
 // tovik_shoot: starts Form1 on sample settings files and saves one picture per tab
-// (tab0.png..tab3.png). Run it on a real X display (scripts/screenshot.sh --tabs) so the real fonts
-// are used.
+// (tab0.png..tab3.png), then the list's row tooltip and the warning window. Run it on a real X
+// display (scripts/screenshot.sh --tabs) so the real fonts are used.
 #include "app/appfolder.h"
+#include "app/loginstart.h"
 #include "support/fixedclock.h"
 #include "support/recordingbackend.h"
 #include "text/cp932.h"
 #include "ui/form1.h"
 #include "ui/translations.h"
+#include "ui/upcomingruns.h"
+#include "ui/warningwindow.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,7 +61,8 @@ int main(int argc, char** argv) {
 
     QTemporaryDir folder;
     prepareFolder(folder.path());
-    const tovik::testing::FixedClock clock(QDateTime(QDate(2026, 12, 7), QTime(9, 0, 0)));
+    tovik::testing::FixedClock clock(QDateTime(QDate(2026, 12, 7), QTime(9, 0, 0)));
+    QDateTime& now = clock.value;
     tovik::testing::RecordingBackend power;
     Form1 form({clock, power, tovik::app::AppPaths(folder.path())});
     form.TIM_MAIN->stop();
@@ -78,5 +84,49 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", qPrintable(path));
     }
+
+    const auto save = [&outDir](const QPixmap& picture, const QString& name) {
+        const QString path = QDir(outDir).filePath(name);
+        if (!picture.save(path)) {
+            std::fprintf(stderr, "tovik_shoot: cannot write %s\n", qPrintable(path));
+            return false;
+        }
+        std::printf("%s\n", qPrintable(path));
+        return true;
+    };
+
+    // The row tooltip of the third entry, with the window around it: a tooltip is a window
+    // of its own, so the screen is photographed.
+    tovik::ui::UpcomingRuns upcoming(form);
+    auto warningWindow = std::make_unique<tovik::ui::WarningWindow>([&now] { return now; });
+    tovik::ui::WarningWindow* warning = warningWindow.get();
+    upcoming.start(
+        std::move(warningWindow),
+        std::make_unique<tovik::app::XdgAutostart>(folder.filePath(QStringLiteral("config"))),
+        false);
+    form.TAB1->setCurrentIndex(1);
+    QTest::qWait(100);
+    QWidget* viewport = form.LVW1->viewport();
+    const QPoint pos(40, form.LVW1->visualItemRect(form.LVW1->topLevelItem(2)).center().y());
+    QHelpEvent help(QEvent::ToolTip, pos, viewport->mapToGlobal(pos));
+    QApplication::sendEvent(viewport, &help);
+    QTest::qWait(500);
+    const QRect area = form.frameGeometry();
+    if (!save(QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                           area.height()),
+              QStringLiteral("list-tooltip.png")))
+        return 1;
+
+    // Five minutes before the first entry's minute.
+    now = QDateTime(QDate(2026, 12, 7), QTime(22, 25, 0));
+    upcoming.check();
+    now = now.addSecs(3);
+    QTest::qWait(1200);
+    if (!warning->isVisible()) {
+        std::fprintf(stderr, "tovik_shoot: no warning window\n");
+        return 1;
+    }
+    if (!save(warning->grab(), QStringLiteral("warning-window.png")))
+        return 1;
     return 0;
 }
