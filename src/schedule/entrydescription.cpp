@@ -10,9 +10,7 @@ namespace tovik::schedule {
 namespace {
 
 QString clockOf(int minuteOfDay) {
-    return QStringLiteral("%1:%2")
-        .arg(minuteOfDay / 60, 2, 10, QLatin1Char('0'))
-        .arg(minuteOfDay % 60, 2, 10, QLatin1Char('0'));
+    return text::twoDigits(minuteOfDay / 60) + u':' + text::twoDigits(minuteOfDay % 60);
 }
 
 QString whenInWords(const QString& whenText) {

@@ -26,10 +26,8 @@ QDateTime wallMinuteStart(qint64 minute) {
 
 QString wallMinuteText(qint64 minute) {
     const auto ofDay = static_cast<int>(minute % 1440);
-    return text::dateText(QDate::fromJulianDay(minute / 1440)) +
-           QStringLiteral(" %1:%2")
-               .arg(ofDay / 60, 2, 10, QLatin1Char('0'))
-               .arg(ofDay % 60, 2, 10, QLatin1Char('0'));
+    return text::dateText(QDate::fromJulianDay(minute / 1440)) + u' ' +
+           text::twoDigits(ofDay / 60) + u':' + text::twoDigits(ofDay % 60);
 }
 
 bool RunCancels::skips(quintptr key, const QDateTime& localTime) const {

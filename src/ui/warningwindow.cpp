@@ -1,6 +1,7 @@
 #include "warningwindow.h"
 
 #include "app/versioninfo.h"
+#include "text/dateforms.h"
 
 #include "presenter.h"
 
@@ -87,9 +88,9 @@ void WarningWindow::withdraw(quintptr key) {
 void WarningWindow::updateCountdown() {
     const qint64 left = m_clock().secsTo(m_warning.start);
     if (left > 0) {
-        m_countdown->setText(QStringLiteral("実行まで あと %1:%2")
-                                 .arg(left / 60)
-                                 .arg(left % 60, 2, 10, QLatin1Char('0')));
+        m_countdown->setText(
+            QStringLiteral("実行まで あと %1:%2")
+                .arg(QString::number(left / 60), text::twoDigits(static_cast<int>(left % 60))));
         return;
     }
     m_countdown->setText(QStringLiteral("実行の時刻になりました"));
