@@ -5,7 +5,7 @@
 namespace tovik::scheduler {
 
 namespace {
-constexpr qint64 kWeek = 7 * 1440;
+constexpr qint64 kWeek = qint64{7} * 1440;
 }
 
 std::optional<qint64> nextDueMinute(const schedule::WhenRule& rule, qint64 fromMinute, quintptr key,

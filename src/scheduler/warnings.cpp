@@ -7,7 +7,7 @@
 namespace tovik::scheduler {
 
 namespace {
-constexpr qint64 kFirstWarning = 5 * 60;
+constexpr qint64 kFirstWarning = qint64{5} * 60;
 constexpr qint64 kLastWarning = 60;
 } // namespace
 
