@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Builds Tovik for 64-bit Windows on Debian 12 and packs dist/tovik-<version>-windows-x64.zip:
-#   windows.sh [all|deps|toolchain|app|zip|test|e2e]...   (default: all = deps toolchain app zip)
-# The toolchain (Qt, curl, QtKeychain built with mingw-w64) is cached outside the clone in
+#   windows.sh [all|deps|toolchain|qt|curl|app|zip|test|e2e|cached]...
+# (default: all = deps toolchain app zip; test and e2e run under Wine; cached tells by its exit
+# status whether the toolchain is built).
+# The toolchain (Qt and curl built with mingw-w64; passwords go to the Credential Manager
+# directly, so no QtKeychain) is cached outside the clone in
 # $TOVIK_WIN_CACHE (default /var/cache/tovik-windows), one folder per versions and options.
 # Heavy builds run under nice with at most $TOVIK_WIN_JOBS (default 2) jobs.
 set -euo pipefail
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 CACHE="${TOVIK_WIN_CACHE:-/var/cache/tovik-windows}"
 JOBS="${TOVIK_WIN_JOBS:-2}"
 BUILD="${TOVIK_WIN_BUILD:-$ROOT/build-windows}"
@@ -22,14 +25,6 @@ as_root() {
 }
 
 # --- packages -------------------------------------------------------------------------------
-WIN_PACKAGES=(
-    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    mingw-w64-tools
-    wine wine64 xvfb xauth xdotool x11-utils imagemagick
-    cmake ninja-build dpkg-dev zip unzip python3 python3-aiosmtpd
-    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n fonts-ipafont-gothic
-)
-
 ensure_deb_src() {
     # apt-get source needs a deb-src entry for Debian's own archive.
     if grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
@@ -53,15 +48,7 @@ SRC
 }
 
 step_deps() {
-    local missing=() p
-    for p in "${WIN_PACKAGES[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-    done
-    if [ ${#missing[@]} -gt 0 ]; then
-        log "installing ${missing[*]}"
-        as_root apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
-    fi
+    "$ROOT/scripts/install-deps.sh" windows
     ensure_deb_src
 }
 
@@ -262,6 +249,94 @@ step_zip() {
     log "wrote $zip ($(du -h "$zip" | cut -f1))"
 }
 
+# --- Wine -----------------------------------------------------------------------------------
+# A private Wine prefix and a private Xvfb under a temporary folder: nothing here touches the
+# user's Wine, the host's display or the host's session. Wine's ExitWindowsEx ends only the
+# Wine session of that prefix.
+WINE_TMP=""
+XVFB_PID=""
+BROKER_PID=""
+wine_cleanup() {
+    [ -n "$BROKER_PID" ] && kill "$BROKER_PID" 2>/dev/null && wait "$BROKER_PID" 2>/dev/null
+    if [ -n "$WINE_TMP" ]; then
+        WINEPREFIX="$WINE_TMP/prefix" wineserver -k 2>/dev/null || true
+    fi
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    [ -n "$WINE_TMP" ] && rm -rf "$WINE_TMP"
+    BROKER_PID="" XVFB_PID="" WINE_TMP=""
+}
+wine_start() {
+    WINE_TMP=$(mktemp -d /tmp/tovik-wine.XXXXXX)
+    trap wine_cleanup EXIT
+    export WINEPREFIX="$WINE_TMP/prefix" WINEARCH=win64 WINEDEBUG=-all
+    # No Mono or Gecko prompts for a prefix that needs neither.
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    local fd_file="$WINE_TMP/display"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
+    [ -s "$fd_file" ] || die "Xvfb did not start"
+    export DISPLAY=":$(head -1 "$fd_file")"
+    log "Wine prefix $WINEPREFIX on $DISPLAY"
+    wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+}
+# The Windows process reaches Linux files through drive Z:.
+winpath() { echo "Z:$1"; }
+
+# --- tests under Wine --------------------------------------------------------------------------
+step_test() {
+    [ -f "$BUILD/build.ninja" ] || step_app
+    log "building the tests"
+    "${NICE[@]}" cmake --build "$BUILD" -j"$JOBS"
+    wine_start
+    # The test exes find Qt's plugins through qt.conf and the DLLs through WINEPATH (QT_*
+    # variables do not reach a Windows process).
+    printf '[Paths]\r\nPrefix = %s\r\n' "$(winpath "$QT_PREFIX")" >"$BUILD/qt.conf"
+    export WINEPATH="$(winpath "$QT_PREFIX/bin");$(winpath "$CURL_PREFIX/bin");$(winpath "$(dirname "$("$TRIPLE-g++-posix" -print-libgcc-file-name)")");$(winpath "/usr/$TRIPLE/lib")"
+    # The SMTP peer runs on this side; the tests find its spool through smtp-broker.txt.
+    mkdir -p "$WINE_TMP/spool"
+    python3 "$ROOT/tests/support/smtp_broker.py" "$WINE_TMP/spool" &
+    BROKER_PID=$!
+    winpath "$WINE_TMP/spool" >"$BUILD/smtp-broker.txt"
+
+    local results="$BUILD/wine-results" t name failed=() passed=0
+    rm -rf "$results"
+    mkdir -p "$results"
+    for t in "$BUILD"/tst_*.exe; do
+        name=$(basename "$t" .exe)
+        # Redirected stdout comes back empty under Wine: results go to a file.
+        if timeout 600 wine "$t" -platform windows -o "$(winpath "$results/$name.txt"),txt" \
+            >"$results/$name.wine.log" 2>&1; then
+            passed=$((passed + 1))
+            echo "PASS $name"
+        else
+            failed+=("$name")
+            echo "FAIL $name"
+            grep -E '^(FAIL!|   Loc:|QWARN|Totals)' "$results/$name.txt" 2>/dev/null | head -40 || true
+        fi
+    done
+    wine_cleanup
+    trap - EXIT
+    log "Wine tests: $passed passed, ${#failed[@]} failed ${failed[*]}"
+    [ ${#failed[@]} -eq 0 ]
+}
+
+# --- end to end under Wine ------------------------------------------------------------------
+step_e2e() {
+    local zip
+    zip="$ROOT/dist/tovik-$(project_version)-windows-x64.zip"
+    [ -f "$zip" ] || step_zip
+    wine_start
+    mkdir -p "$ROOT/docs/screenshots"
+    local rc=0
+    python3 "$ROOT/tests/e2e/wine_e2e.py" "$zip" "$WINE_TMP" \
+        "${TOVIK_WIN_SHOT:-$BUILD/windows-wine.png}" || rc=$?
+    wine_cleanup
+    trap - EXIT
+    return $rc
+}
+
 # --- main -----------------------------------------------------------------------------------
 main() {
     [ $# -gt 0 ] || set -- all
@@ -271,8 +346,12 @@ main() {
         all) step_deps; step_toolchain; step_app; step_zip ;;
         toolchain) step_toolchain ;;
         deps | qt | curl | app | zip | test | e2e) "step_$s" ;;
+        # Exit status only: is the toolchain of these versions and options in the cache?
+        cached) [ -f "$QT_PREFIX/.done" ] && [ -f "$CURL_PREFIX/.done" ] ;;
         *) die "unknown step $s" ;;
         esac
     done
 }
-[ "${BASH_SOURCE[0]}" != "$0" ] || main "$@"
+# One line: bash has read it whole before main runs, so an edit of this file during a long
+# build cannot feed it half a line afterwards.
+[ "${BASH_SOURCE[0]}" != "$0" ] || { main "$@"; exit $?; }

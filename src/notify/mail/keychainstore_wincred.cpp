@@ -2,8 +2,9 @@
 // user), which answers at once, so no wait is needed.
 #include "notify/mail/keychainstore.h"
 
-#include <wincred.h>
 #include <windows.h>
+// wincred.h needs the types of windows.h first.
+#include <wincred.h>
 
 #include <memory>
 #include <string>
