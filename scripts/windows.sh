@@ -5,11 +5,16 @@
 # status whether the toolchain is built).
 # The toolchain (Qt and curl built with mingw-w64; passwords go to the Credential Manager
 # directly, so no QtKeychain) is cached outside the clone in
-# $TOVIK_WIN_CACHE (default /var/cache/tovik-windows), one folder per versions and options.
+# $TOVIK_WIN_CACHE (default /var/cache/tovik-windows for root, else ~/.cache/tovik-windows),
+# one folder per versions and options.
 # Heavy builds run under nice with at most $TOVIK_WIN_JOBS (default 2) jobs.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-CACHE="${TOVIK_WIN_CACHE:-/var/cache/tovik-windows}"
+if [ "$(id -u)" -eq 0 ]; then
+    CACHE="${TOVIK_WIN_CACHE:-/var/cache/tovik-windows}"
+else
+    CACHE="${TOVIK_WIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tovik-windows}"
+fi
 JOBS="${TOVIK_WIN_JOBS:-2}"
 BUILD="${TOVIK_WIN_BUILD:-$ROOT/build-windows}"
 TOOLCHAIN="$ROOT/cmake/mingw-w64-x86_64.cmake"
@@ -306,7 +311,8 @@ step_test() {
     for t in "$BUILD"/tst_*.exe; do
         name=$(basename "$t" .exe)
         # Redirected stdout comes back empty under Wine: results go to a file.
-        if timeout 600 wine "$t" -platform windows -o "$(winpath "$results/$name.txt"),txt" \
+        # qwindows is the default platform of a Windows process.
+        if timeout 600 wine "$t" -o "$(winpath "$results/$name.txt"),txt" \
             >"$results/$name.wine.log" 2>&1; then
             passed=$((passed + 1))
             echo "PASS $name"
