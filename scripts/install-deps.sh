@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the program and the tests need (only the missing ones).
+# Installs the Debian 12 packages the build, the program and the tests need (only the missing ones):
+# install-deps.sh [windows]: with "windows", those of the Windows build and its Wine tests too.
 set -euo pipefail
 
 PACKAGES=(
@@ -13,6 +14,14 @@ PACKAGES=(
     clang libclang-rt-14-dev
     g++-mingw-w64-x86-64
 )
+# The Windows build (scripts/windows.sh): the posix-thread cross compilers, Debian's sources
+# (dpkg-dev), Wine with Xvfb for its tests, zip for the package.
+if [ "${1:-}" = windows ]; then
+    PACKAGES+=(
+        g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+        dpkg-dev qt6-base-dev-tools wine wine64 zip unzip
+    )
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

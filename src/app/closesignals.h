@@ -1,4 +1,5 @@
-// Turns SIGTERM, SIGHUP and SIGINT into a normal close of the window.
+// Turns SIGTERM, SIGHUP and SIGINT into a normal close of the window (nothing on Windows,
+// where the session's end comes through Qt's session handling).
 #pragma once
 
 #include <QObject>

@@ -1,39 +1,47 @@
+// Whole-file reads, atomic replaces and appends; the platform tells why a call failed.
 #include "fileio.h"
+
+#include "syserror.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
-#include <cerrno>
 
 namespace tovik::text {
 
 namespace {
 
-// Qt reports only "open failed"; errno from the failing system call tells why.
-FileError classify(int savedErrno, const QString& path, bool reading) {
+using syserror::Cause;
+
+// Qt reports only "open failed"; the platform's record of the failing call tells why.
+FileError classify(Cause cause, const QString& path, bool reading) {
     const QFileInfo info(path);
     if (!info.absoluteDir().exists())
         return errorFor(errors::kPathNotFound);
-    switch (savedErrno) {
-    case ENOENT:
+    switch (cause) {
+    case Cause::NotFound:
         return errorFor(reading ? errors::kFileNotFound : errors::kPathNotFound);
-    case EACCES:
-    case EPERM:
-    case EROFS:
+    case Cause::PathNotFound:
+        return errorFor(errors::kPathNotFound);
+    case Cause::Denied:
         return errorFor(errors::kPermissionDenied);
-    case ENOSPC:
-    case EDQUOT:
+    case Cause::DiskFull:
         return errorFor(errors::kDiskFull);
-    case EIO:
+    case Cause::DeviceIo:
         return errorFor(errors::kDeviceIo);
-    default:
+    case Cause::None:
+    case Cause::Other:
         break;
     }
     if (reading && !info.exists())
         return errorFor(errors::kFileNotFound);
     return errorFor(errors::kPathFileAccess);
+}
+
+FileError writeFailure(Cause cause) {
+    return cause == Cause::DiskFull ? errorFor(errors::kDiskFull) : errorFor(errors::kDeviceIo);
 }
 
 } // namespace
@@ -77,9 +85,9 @@ const FileDevices& diskDevices() {
 FileError readWholeFile(const QString& path, QByteArray& out, const FileDevices& devices) {
     const auto device = devices.file(path);
     QFile& file = *device;
-    errno = 0;
+    syserror::clear();
     if (!file.open(QIODevice::ReadOnly))
-        return classify(errno, path, true);
+        return classify(syserror::last(), path, true);
     if (QFileInfo(path).isDir())
         return errorFor(errors::kPathFileAccess);
     out = file.readAll();
@@ -91,25 +99,24 @@ FileError readWholeFile(const QString& path, QByteArray& out, const FileDevices&
 FileError replaceFile(const QString& path, const QByteArray& bytes, const FileDevices& devices) {
     const auto device = devices.saveFile(path);
     QSaveFile& file = *device;
-    errno = 0;
+    syserror::clear();
     if (!file.open(QIODevice::WriteOnly))
-        return classify(errno, path, false);
-    errno = 0;
+        return classify(syserror::last(), path, false);
+    syserror::clear();
     // QSaveFile buffers small writes, and commit() still renames when the flush inside it
     // failed: a full disk would leave an empty file. Flush here and look at the outcome.
     if (file.write(bytes) != bytes.size() || !file.flush() ||
         file.error() != QFileDevice::NoError) {
-        const int e = errno;
+        const Cause cause = syserror::last();
         file.cancelWriting();
-        return e == ENOSPC || e == EDQUOT ? errorFor(errors::kDiskFull)
-                                          : errorFor(errors::kDeviceIo);
+        return writeFailure(cause);
     }
-    errno = 0;
+    syserror::clear();
     if (!file.commit()) {
-        const int e = errno;
-        if (e == ENOSPC || e == EDQUOT)
+        const Cause cause = syserror::last();
+        if (cause == Cause::DiskFull)
             return errorFor(errors::kDiskFull);
-        return classify(e, path, false);
+        return classify(cause, path, false);
     }
     return {};
 }
@@ -117,15 +124,14 @@ FileError replaceFile(const QString& path, const QByteArray& bytes, const FileDe
 FileError appendToFile(const QString& path, const QByteArray& bytes, const FileDevices& devices) {
     const auto device = devices.file(path);
     QFile& file = *device;
-    errno = 0;
+    syserror::clear();
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return classify(errno, path, false);
-    errno = 0;
+        return classify(syserror::last(), path, false);
+    syserror::clear();
     const qint64 written = file.write(bytes);
     const bool flushed = file.flush();
-    if (written != bytes.size() || !flushed) {
-        return errno == ENOSPC ? errorFor(errors::kDiskFull) : errorFor(errors::kDeviceIo);
-    }
+    if (written != bytes.size() || !flushed)
+        return writeFailure(syserror::last());
     return {};
 }
 

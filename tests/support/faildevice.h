@@ -2,6 +2,7 @@
 // through text::FileDevices instead of the disk's own.
 #pragma once
 
+#include "support/systemerror.h"
 #include "text/fileio.h"
 
 #include <QFile>
@@ -43,7 +44,7 @@ private:
         bool open(OpenMode mode) override {
             const Failure refused = mode & WriteOnly ? Failure::OpenWrite : Failure::OpenRead;
             if (m_owner.m_failure == refused) {
-                errno = m_owner.m_errno;
+                setSystemError(m_owner.m_errno);
                 return false;
             }
             return QFile::open(mode);
@@ -53,7 +54,7 @@ private:
         qint64 writeData(const char* data, qint64 size) override {
             if (m_owner.m_failure != Failure::Write)
                 return QFile::writeData(data, size);
-            errno = m_owner.m_errno;
+            setSystemError(m_owner.m_errno);
             return -1;
         }
 
@@ -67,7 +68,7 @@ private:
             : QSaveFile(path), m_owner(owner) {}
         bool open(OpenMode mode) override {
             if (m_owner.m_failure == Failure::OpenWrite) {
-                errno = m_owner.m_errno;
+                setSystemError(m_owner.m_errno);
                 return false;
             }
             return QSaveFile::open(mode);
@@ -77,7 +78,7 @@ private:
         qint64 writeData(const char* data, qint64 size) override {
             if (m_owner.m_failure != Failure::Write)
                 return QSaveFile::writeData(data, size);
-            errno = m_owner.m_errno;
+            setSystemError(m_owner.m_errno);
             return -1;
         }
 

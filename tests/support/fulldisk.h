@@ -1,31 +1,18 @@
-// A real full disk for tests: a small tmpfs mounted in a temporary folder and filled up.
+// A real full disk for tests: a small tmpfs mounted in a temporary folder and filled up
+// (Linux only; the mount lives in fulldisk_posix.cpp).
 #pragma once
 
-#include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
-
-#include <unistd.h>
 
 namespace tovik::testing {
 
 class FullDisk final {
 public:
-    // Mounts a 64 KiB tmpfs; only root may, elsewhere isReady() stays false.
-    FullDisk() {
-        if (::geteuid() != 0 || !m_dir.isValid())
-            return;
-        m_mounted = QProcess::execute(QStringLiteral("mount"),
-                                      {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                       QStringLiteral("-o"), QStringLiteral("size=64k"),
-                                       QStringLiteral("tmpfs"), m_dir.path()}) == 0;
-    }
-    ~FullDisk() {
-        if (m_mounted)
-            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), m_dir.path()});
-    }
+    // Mounts a 64 KiB tmpfs; only root on Linux may, elsewhere isReady() stays false.
+    FullDisk();
+    ~FullDisk();
     FullDisk(const FullDisk&) = delete;
     FullDisk& operator=(const FullDisk&) = delete;
 

@@ -1,3 +1,4 @@
+// The SMTP rig: the server's options, and what it received, read from its folder.
 #include "support/smtprig.h"
 
 #include <QDir>
@@ -6,17 +7,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#ifndef TOVIK_SMTP_SERVER_SCRIPT
-#error "TOVIK_SMTP_SERVER_SCRIPT must name tests/support/smtp_server.py"
-#endif
-
 namespace tovik::testsupport {
 
 namespace {
-
-// Debian's interpreter: another python3 earlier on the PATH may lack aiosmtpd.
-const QString kPython = QStringLiteral("/usr/bin/python3");
-constexpr int kStartWaitMs = 15000;
 
 QString modeName(SmtpRig::Mode mode) {
     switch (mode) {
@@ -47,24 +40,10 @@ SmtpRig::~SmtpRig() {
     stop();
 }
 
-QString SmtpRig::scriptPath() {
-    return QStringLiteral(TOVIK_SMTP_SERVER_SCRIPT);
-}
-
 bool SmtpRig::start() {
     stop();
     m_error.clear();
-    if (!m_dir.isValid()) {
-        m_error = QStringLiteral("no temporary folder: ") + m_dir.errorString();
-        return false;
-    }
-    m_process = std::make_unique<QProcess>();
-    m_process->setProgram(kPython);
-    QStringList arguments = {scriptPath(),
-                             QStringLiteral("serve"),
-                             QStringLiteral("--folder"),
-                             m_dir.path(),
-                             QStringLiteral("--host"),
+    QStringList arguments = {QStringLiteral("--host"),
                              m_host,
                              QStringLiteral("--mode"),
                              modeName(m_mode),
@@ -87,50 +66,26 @@ bool SmtpRig::start() {
         if (m_authInClear)
             arguments << QStringLiteral("--auth-in-clear");
     }
-    m_process->setArguments(arguments);
-    m_process->setStandardErrorFile(m_dir.filePath(QStringLiteral("server.err")));
-    m_process->start();
-    if (!m_process->waitForStarted(kStartWaitMs)) {
-        m_error = QStringLiteral("cannot start ") + kPython + QStringLiteral(": ") +
-                  m_process->errorString();
-        m_process.reset();
-        return false;
-    }
-    QElapsedTimer waited;
-    waited.start();
-    QByteArray out;
-    while (!out.contains('\n') && waited.elapsed() < kStartWaitMs &&
-           m_process->state() == QProcess::Running) {
-        m_process->waitForReadyRead(200);
-        out += m_process->readAllStandardOutput();
-    }
-    const QByteArray line = out.left(out.indexOf('\n')).trimmed();
-    if (line.startsWith("LISTENING ")) {
+    m_process = makeSmtpServerProcess();
+    QByteArray line;
+    QString why;
+    if (m_process->start(arguments, line, why)) {
         m_port = static_cast<quint16>(line.mid(10).toUInt());
         if (m_port != 0)
             return true;
     }
-    m_error = QStringLiteral("SMTP server did not come up: ") + QString::fromUtf8(out) +
-              QString::fromUtf8(readAll(m_dir.filePath(QStringLiteral("server.err"))));
+    m_error = QStringLiteral("SMTP server did not come up: ") + QString::fromUtf8(line) + why;
     stop();
     return false;
 }
 
 void SmtpRig::stop() {
-    if (!m_process)
-        return;
-    if (m_process->state() != QProcess::NotRunning) {
-        m_process->terminate(); // SIGTERM to the server's PID
-        if (!m_process->waitForFinished(5000)) {
-            m_process->kill();
-            m_process->waitForFinished(5000);
-        }
-    }
-    m_process.reset();
+    if (m_process)
+        m_process->stop();
 }
 
 bool SmtpRig::isRunning() const {
-    return m_process && m_process->state() == QProcess::Running;
+    return m_process && m_process->isRunning();
 }
 
 QString SmtpRig::serverField() const {
@@ -139,13 +94,13 @@ QString SmtpRig::serverField() const {
 }
 
 int SmtpRig::connectionCount() const {
-    const QByteArray log = readAll(m_dir.filePath(QStringLiteral("connections.log")));
+    const QByteArray log = readAll(QDir(folder()).filePath(QStringLiteral("connections.log")));
     return static_cast<int>(log.count('\n'));
 }
 
 QList<SmtpRig::Received> SmtpRig::messages() const {
     QList<Received> result;
-    const QDir dir(m_dir.path());
+    const QDir dir(folder());
     const QStringList names = dir.entryList({QStringLiteral("msg-*.eml")}, QDir::Files, QDir::Name);
     for (const QString& name : names) {
         const QString base = dir.filePath(name.chopped(4));
@@ -178,11 +133,11 @@ void SmtpRig::setLogin(const QString& user, const QString& password, QStringList
 }
 
 QString SmtpRig::caFile() const {
-    return m_dir.filePath(QStringLiteral("ca.pem"));
+    return QDir(folder()).filePath(QStringLiteral("ca.pem"));
 }
 
 QStringList SmtpRig::authAttempts() const {
-    return QString::fromUtf8(readAll(m_dir.filePath(QStringLiteral("auth.log"))))
+    return QString::fromUtf8(readAll(QDir(folder()).filePath(QStringLiteral("auth.log"))))
         .split(u'\n', Qt::SkipEmptyParts);
 }
 
@@ -207,24 +162,15 @@ QString SmtpRig::refusalText() const {
 }
 
 QJsonObject SmtpRig::decode(const QByteArray& raw, QString* error) {
-    QProcess python;
-    python.start(kPython, {scriptPath(), QStringLiteral("decode")});
-    if (!python.waitForStarted(kStartWaitMs)) {
+    QByteArray json;
+    QString why;
+    if (!decodeWithPython(raw, json, why)) {
         if (error)
-            *error = python.errorString();
-        return {};
-    }
-    python.write(raw);
-    python.closeWriteChannel();
-    if (!python.waitForFinished(30000) || python.exitCode() != 0) {
-        if (error)
-            *error = QString::fromUtf8(python.readAllStandardError());
-        python.kill();
-        python.waitForFinished();
+            *error = why;
         return {};
     }
     QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(python.readAllStandardOutput(), &parseError);
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
     if (error && parseError.error != QJsonParseError::NoError)
         *error = parseError.errorString();
     return doc.object();

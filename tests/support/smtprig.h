@@ -4,10 +4,10 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
+
+#include "support/smtpserver.h"
 #include <chrono>
 #include <memory>
 
@@ -67,7 +67,7 @@ public:
     QString host() const { return m_host; }
     // What to type into the server field to reach this server: "127.0.0.1:port", "[::1]:port".
     QString serverField() const;
-    QString folder() const { return m_dir.path(); }
+    QString folder() const { return m_process ? m_process->folder() : QString(); }
     QString errorString() const { return m_error; }
     // The test CA's certificate (PEM), for the client's trust through its CA-file seam.
     QString caFile() const;
@@ -90,13 +90,10 @@ public:
     // "defects". An empty object when the parser could not be run (error says why).
     static QJsonObject decode(const QByteArray& raw, QString* error = nullptr);
 
-    static QString scriptPath();
-
 private:
     Mode m_mode;
     QString m_host;
-    QTemporaryDir m_dir;
-    std::unique_ptr<QProcess> m_process;
+    std::unique_ptr<SmtpServerProcess> m_process;
     quint16 m_port = 0;
     int m_refusalCode = 550;
     std::chrono::milliseconds m_replyDelay{0};

@@ -160,7 +160,8 @@ void TestForm1::startWithBothFiles() {
     const QString t = u" - 2026/12/06 12:30:15"_qs;
     QCOMPARE(form->TXT_LOG->toPlainText(), u"アプリケーションを起動しました"_qs + t +
                                                u"\nスケジュールファイルが存在しました。→"_qs +
-                                               m_fx->folder() + kSep + u"schedule.ini"_qs + t +
+                                               QDir::toNativeSeparators(m_fx->folder()) + kSep +
+                                               u"schedule.ini"_qs + t +
                                                u"\nメール設定ファイル読み込み成功"_qs + t);
     QCOMPARE(rowsOf(form->LVW1),
              (QStringList{u"1|2026/12/06 23:30:00|シャットダウン|+SENDMAIL+SAVELOG"_qs,
@@ -175,8 +176,8 @@ void TestForm1::logFolderThatCannotBeMade() {
     writeBytes(file(u"log"_qs), "a file where the folder should be");
     auto form = start();
     QVERIFY(form->TXT_LOG->toPlainText().contains(u"ログフォルダを作成できませんでした。→"_qs +
-                                                  m_fx->folder() + kSep + u"log"_qs + kSep +
-                                                  u" - "_qs));
+                                                  QDir::toNativeSeparators(m_fx->folder()) + kSep +
+                                                  u"log"_qs + kSep + u" - "_qs));
     QVERIFY(form->LB_STATUS->text().startsWith(u"メール設定ファイルは有りませんでした"_qs));
 }
 

@@ -12,11 +12,25 @@ template <typename F> bool resolve(QLibrary& library, const char* name, F& funct
     return function != nullptr;
 }
 
+// libcurl.so.4 on Linux; on Windows (where QLibrary ignores the version) curl's own build
+// makes libcurl.dll, other builds libcurl-4.dll or curl.dll.
+bool loadLibcurl(QLibrary& library) {
+    library.setFileNameAndVersion(QStringLiteral("curl"), 4);
+    if (library.load())
+        return true;
+    for (const QString& name : {QStringLiteral("libcurl"), QStringLiteral("libcurl-4")}) {
+        library.setFileName(name);
+        if (library.load())
+            return true;
+    }
+    return false;
+}
+
 const CurlApi* load() {
     // Stays loaded for the rest of the run: handles may outlive one send's scope.
-    static QLibrary library(QStringLiteral("curl"), 4);
+    static QLibrary library;
     static CurlApi api{};
-    if (!library.load())
+    if (!loadLibcurl(library))
         return nullptr;
     const bool all = resolve(library, "curl_global_init", api.global_init) &&
                      resolve(library, "curl_easy_init", api.easy_init) &&

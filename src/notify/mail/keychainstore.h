@@ -1,5 +1,5 @@
-// The desktop's secret store through QtKeychain: Secret Service on Linux, Credential Manager
-// on Windows.
+// The desktop's secret store: Secret Service through QtKeychain on Linux, the Credential
+// Manager on Windows.
 #pragma once
 
 #include "notify/mail/mail.h"

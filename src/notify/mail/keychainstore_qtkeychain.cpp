@@ -1,3 +1,4 @@
+// The secret store through QtKeychain (Secret Service on Linux).
 #include "notify/mail/keychainstore.h"
 
 #include <QEventLoop>

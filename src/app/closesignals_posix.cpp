@@ -1,3 +1,4 @@
+// The POSIX close signals: a self-pipe fed by the signal handlers.
 #include "closesignals.h"
 
 #include <QSocketNotifier>
