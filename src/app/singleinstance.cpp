@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTimer>
 
 namespace tovik::app {
 
@@ -41,7 +42,9 @@ QString SingleInstance::lockFilePath() const {
 
 bool SingleInstance::acquire() {
     if (m_lock.tryLock(0)) {
-        listen();
+        // The lock alone guards the files; the socket for a second start's request can wait
+        // until the event loop runs, off the way to the first paint.
+        QTimer::singleShot(0, this, &SingleInstance::listen);
         return true;
     }
     if (m_lock.error() != QLockFile::LockFailedError)
