@@ -9,7 +9,15 @@ if [ ! -f "$BUILD/compile_commands.json" ]; then
     exit 1
 fi
 cd "$ROOT"
-# The Windows-only files are compiled by mingw alone (no windows.h here).
-mapfile -t FILES < <(git ls-files 'src/*.cpp' | grep -v -e 'win32')
+# Exactly the library sources this build compiles: the other platform's files (windows.h)
+# are compiled by mingw alone.
+mapfile -t FILES < <(/usr/bin/python3 - "$BUILD/compile_commands.json" "$ROOT/src/" <<'PY'
+import json, os, sys
+root = os.path.realpath(sys.argv[2]) + "/"
+files = sorted({os.path.realpath(os.path.join(e["directory"], e["file"]))
+                for e in json.load(open(sys.argv[1]))})
+print("\n".join(f for f in files if f.startswith(root) and f.endswith(".cpp")))
+PY
+)
 printf '%s\n' "${FILES[@]}" | xargs -P "$(nproc)" -n 4 clang-tidy -p "$BUILD" --quiet
 echo "clang-tidy: ${#FILES[@]} files, no findings"
