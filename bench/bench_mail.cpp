@@ -1,6 +1,6 @@
 // Time of one notification mail handed to an SMTP server on loopback.
 #include "notify/mail/mail.h"
-#include "runspecified.h"
+#include "runnamed.h"
 #include "support/fakesecretstore.h"
 #include "support/smtprig.h"
 

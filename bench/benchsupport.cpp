@@ -1,6 +1,6 @@
 #include "benchsupport.h"
 
-#include "runspecified.h"
+#include "runnamed.h"
 #include "text/cp932.h"
 
 #include <QApplication>
