@@ -79,7 +79,7 @@ QT_OPTIONS=(
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
     # Core, Gui, Widgets, Network (single instance), Test; nothing else.
     -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
-    -DFEATURE_printsupport=OFF -DFEATURE_ssl=OFF -DFEATURE_openssl=OFF
+    -DFEATURE_printsupport=OFF -DFEATURE_ssl=OFF -DFEATURE_openssl=OFF -DFEATURE_schannel=OFF
     -DINPUT_opengl=no -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF
     # Debian's repacked source has no wintab headers.
     -DFEATURE_tabletevent=OFF
