@@ -223,7 +223,8 @@ is_system_dll() {
         dwmapi.dll | wtsapi32.dll | setupapi.dll | shlwapi.dll | iphlpapi.dll | \
         mpr.dll | authz.dll | dwrite.dll | d3d11.dll | d3d9.dll | dxgi.dll | normaliz.dll | \
         wldap32.dll | comctl32.dll | api-ms-win-*.dll | ntdll.dll | rpcrt4.dll | dnsapi.dll | \
-        shcore.dll | winspool.drv | d2d1.dll | cfgmgr32.dll | oleacc.dll | propsys.dll) return 0 ;;
+        shcore.dll | winspool.drv | d2d1.dll | cfgmgr32.dll | oleacc.dll | propsys.dll | \
+        winhttp.dll | dxguid.dll | usp10.dll | mswsock.dll) return 0 ;;
     esac
     return 1
 }
