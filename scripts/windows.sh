@@ -79,7 +79,7 @@ QT_OPTIONS=(
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
     # Core, Gui, Widgets, Network (single instance), Test; nothing else.
     -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
-    -DFEATURE_printsupport=OFF -DFEATURE_ssl=OFF -DFEATURE_openssl=OFF
+    -DFEATURE_printsupport=OFF -DFEATURE_ssl=OFF -DFEATURE_openssl=OFF -DFEATURE_schannel=OFF
     -DINPUT_opengl=no -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF
     # Debian's repacked source has no wintab headers.
     -DFEATURE_tabletevent=OFF
@@ -223,7 +223,8 @@ is_system_dll() {
         dwmapi.dll | wtsapi32.dll | setupapi.dll | shlwapi.dll | iphlpapi.dll | \
         mpr.dll | authz.dll | dwrite.dll | d3d11.dll | d3d9.dll | dxgi.dll | normaliz.dll | \
         wldap32.dll | comctl32.dll | api-ms-win-*.dll | ntdll.dll | rpcrt4.dll | dnsapi.dll | \
-        shcore.dll | winspool.drv | d2d1.dll | cfgmgr32.dll | oleacc.dll | propsys.dll) return 0 ;;
+        shcore.dll | winspool.drv | d2d1.dll | cfgmgr32.dll | oleacc.dll | propsys.dll | \
+        winhttp.dll | dxguid.dll | usp10.dll | mswsock.dll) return 0 ;;
     esac
     return 1
 }
