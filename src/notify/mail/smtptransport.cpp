@@ -180,9 +180,12 @@ QString describeCurlFailure(int code, const QString& detail) {
         what = QStringLiteral("TLS で接続できませんでした");
         break;
     case CURLE_PEER_FAILED_VERIFICATION:
-        // OpenSSL's words tell a wrong name from an unknown issuer or an old certificate.
+        // The TLS library's words tell a wrong name from an unknown issuer or an old
+        // certificate: OpenSSL speaks of the subject or host name, Schannel of
+        // CertGetNameString failing to match.
         if (detail.contains(QStringLiteral("subject name")) ||
-            detail.contains(QStringLiteral("host name")))
+            detail.contains(QStringLiteral("host name")) ||
+            detail.contains(QStringLiteral("CertGetNameString")))
             what = QStringLiteral("サーバー証明書が SMTPサーバー名と一致しません");
         else if (detail.contains(QStringLiteral("expired")))
             what = QStringLiteral("サーバー証明書の有効期限が切れています");
