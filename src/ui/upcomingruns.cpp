@@ -1,7 +1,7 @@
 #include "upcomingruns.h"
 
 #include "form1.h"
-#include "notify/desktopnotifications.h"
+#include "notify/desktopchannel.h"
 #include "schedule/entrydescription.h"
 #include "schedule/entrytext.h"
 #include "text/clock.h"
@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFileInfo>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -20,12 +19,6 @@
 namespace tovik::ui {
 
 namespace {
-
-// Asking a bus that is not there would make Qt start dbus-launch, which outlives us.
-bool sessionBusExpected() {
-    return qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS") ||
-           QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus"));
-}
 
 // The position of the row with this key, or 0 once it is gone.
 int positionOf(const ScheduleList& rows, quintptr key) {
@@ -249,12 +242,9 @@ bool UpcomingRuns::eventFilter(QObject* watched, QEvent* event) {
             qApp->removeEventFilter(this);
             // After the frame is on the screen: the bus question may take a moment.
             QTimer::singleShot(0, this, [this] {
-                std::unique_ptr<notify::WarningChannel> channel;
-                if (sessionBusExpected() &&
-                    notify::DesktopNotifications::available(QDBusConnection::sessionBus()))
-                    channel = std::make_unique<notify::DesktopNotifications>(
-                        QDBusConnection::sessionBus());
-                else
+                std::unique_ptr<notify::WarningChannel> channel =
+                    notify::desktopNotificationChannel();
+                if (!channel)
                     channel =
                         std::make_unique<WarningWindow>([this] { return m_form.clock().now(); });
                 start(std::move(channel), app::platformLoginStart(),

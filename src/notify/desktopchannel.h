@@ -1,0 +1,14 @@
+// The desktop's own notifications as a warning channel, where the platform has them.
+#pragma once
+
+#include "notify/warningchannel.h"
+
+#include <memory>
+
+namespace tovik::notify {
+
+// The freedesktop notification service on the session bus when one runs (Linux); nullptr
+// where there is none, and always on Windows, where the program's own window warns.
+std::unique_ptr<WarningChannel> desktopNotificationChannel();
+
+} // namespace tovik::notify

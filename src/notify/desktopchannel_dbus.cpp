@@ -1,0 +1,26 @@
+#include "notify/desktopchannel.h"
+
+#include "notify/desktopnotifications.h"
+
+#include <QDBusConnection>
+#include <QFileInfo>
+
+namespace tovik::notify {
+
+namespace {
+
+// Without any sign of a session bus, asking for it would make Qt start dbus-launch.
+bool sessionBusExpected() {
+    return qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS") ||
+           QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus"));
+}
+
+} // namespace
+
+std::unique_ptr<WarningChannel> desktopNotificationChannel() {
+    if (!sessionBusExpected() || !DesktopNotifications::available(QDBusConnection::sessionBus()))
+        return nullptr;
+    return std::make_unique<DesktopNotifications>(QDBusConnection::sessionBus());
+}
+
+} // namespace tovik::notify
