@@ -91,7 +91,10 @@ bool XServer::start() {
     m_process->start(QStringLiteral("/usr/bin/Xvfb"),
                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                       QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                      QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                      QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                      // Without it the server resets when its last client goes, and a
+                      // program started right then cannot connect.
+                      QStringLiteral("-noreset")});
     if (!m_process->waitForStarted(kStartTimeoutMs)) {
         m_error = QStringLiteral("cannot start Xvfb: ") + m_process->errorString();
         return false;
