@@ -45,8 +45,8 @@ struct WhenRule {
     bool onWeekday(int digit) const { return (weekdays >> (digit - 1) & 1U) != 0; }
 };
 // nullopt for a text the tick would never find due, whatever the clock says: a weekly text
-// without its digit 1 to 7 or 0 with initials in order, a one-off text whose first field is no date, or a time field
-// that does not start with a two-digit hour and minute.
+// without its digit 1 to 7 or 0 with initials in order, a one-off text whose first field is no
+// date, or a time field that does not start with a two-digit hour and minute.
 std::optional<WhenRule> parseWhenText(const QString& whenText);
 
 struct PowerAction {

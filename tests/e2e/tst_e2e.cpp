@@ -3,11 +3,11 @@
 #include "app/appfolder.h"
 #include "e2e/e2erig.h"
 #include "support/dbusrig.h"
+#include "support/fixedclock.h"
 #include "support/smtprig.h"
 #include "support/windowfixture.h"
 #include "text/cp932.h"
 #include "ui/form1.h"
-#include "support/fixedclock.h"
 #include "ui/warningwindow.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 // schedule.ini: loading, saving, the error box's numbers, and keeping unread lines.
-#include "schedule/entrytext.h"
 #include "schedule/entrydescription.h"
+#include "schedule/entrytext.h"
 #include "schedule/schedulefile.h"
 #include "support/faildevice.h"
 #include "support/fakerows.h"
@@ -293,10 +293,13 @@ void TestScheduleFile::description_data() {
         << u"実行日: 2026/12/07 7:05:00（この日時では実行されません）\n"
            u"行動: なし（電源操作は行いません）\nオプション: なし"_qs;
     QTest::newRow("weekday sets") << u"毎週：0(月火水木金) 2026/12/07 18:00:00"_qs << u"再起動"_qs
-                                  << u""_qs << u"実行日: 平日 18:00\n行動: 再起動\nオプション: なし"_qs;
+                                  << u""_qs
+                                  << u"実行日: 平日 18:00\n行動: 再起動\nオプション: なし"_qs;
     QTest::newRow("every day") << u"毎週：0(日月火水木金土) 2026/12/07 22:00:00"_qs << u"再起動"_qs
-                               << u""_qs << u"実行日: 毎日 22:00\n行動: 再起動\nオプション: なし"_qs;
-    QTest::newRow("other set") << u"毎週：0(月水金) 2026/12/07 22:00:00"_qs << u"再起動"_qs << u""_qs
+                               << u""_qs
+                               << u"実行日: 毎日 22:00\n行動: 再起動\nオプション: なし"_qs;
+    QTest::newRow("other set") << u"毎週：0(月水金) 2026/12/07 22:00:00"_qs << u"再起動"_qs
+                               << u""_qs
                                << u"実行日: 毎週 月水金 22:00\n行動: 再起動\nオプション: なし"_qs;
 }
 

@@ -3,13 +3,13 @@
 // display (scripts/screenshot.sh --tabs) so the real fonts are used.
 #include "app/appfolder.h"
 #include "app/loginstart.h"
+#include "scheduler/runner.h"
 #include "support/fixedclock.h"
 #include "support/recordingbackend.h"
 #include "text/cp932.h"
+#include "ui/desktop.h"
 #include "ui/form1.h"
 #include "ui/translations.h"
-#include "scheduler/runner.h"
-#include "ui/desktop.h"
 #include "ui/warningwindow.h"
 
 #include <QApplication>
