@@ -21,7 +21,8 @@ struct Mailbox {
                                                              QString* problem = nullptr);
 
 // "To: ..." with its CR LF: plain addresses as typed, names as quoted strings or RFC 2047
-// encoded words, folded between members and between encoded words.
+// encoded words (a name too long for one line always so), folded between members, names and
+// encoded words: no line is longer than 78 characters unless one address alone is.
 QByteArray mailboxHeader(const QByteArray& name, const QList<Mailbox>& mailboxes);
 
 } // namespace tovik::mail

@@ -60,8 +60,7 @@ struct Fields {
 };
 
 // The parsed fields, or the first problem (FailureKind::Input) with server, recipient, sender
-// or subject.
-// Expects server, recipient and sender to be non-empty.
+// or subject. Expects server, recipient and sender to be non-empty.
 [[nodiscard]] std::variant<Fields, Failure> readFields(const Message& message);
 
 // The first problem readFields finds, or nullopt when the message may be sent.
