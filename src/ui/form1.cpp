@@ -464,13 +464,24 @@ void Form1::sendMail(bool personAtScreen, const QString& notDone) {
         message.subject = QStringLiteral("【未実行】") + message.subject;
         message.body = notDone + QStringLiteral("\n\n") + message.body;
     }
-    WriteLog(mail::sendNotification(message, m_clock.now(), options));
+    // A scheduled mail waits behind the test button's password box, but not past its
+    // minute: the box is then closed as if cancelled.
+    if (!personAtScreen && m_mailSender.busy())
+        QTimer::singleShot(std::chrono::seconds(20), this, [] {
+            if (QWidget* box = QApplication::activeModalWidget();
+                box && box->objectName() == QStringLiteral("DLG_MAIL_PASSWORD"))
+                box->close();
+        });
+    m_mailSender.send(message, m_clock.now(), options, [this, personAtScreen](const auto& outcome) {
+        WriteLog(mail::logMessage(outcome));
+        if (personAtScreen)
+            CMD_TEST_SEND->setEnabled(true);
+    });
 }
 
 void Form1::CMD_TEST_SEND_Click() {
     CMD_TEST_SEND->setEnabled(false);
-    sendMail(true);
-    CMD_TEST_SEND->setEnabled(true);
+    sendMail(true); // enables the button again when its mail has gone or failed
 }
 
 // ---- version box ----

@@ -3,6 +3,7 @@
 
 #include "app/appfolder.h"
 #include "notify/mail/mail.h"
+#include "notify/mail/sender.h"
 #include "notify/mailsettings.h"
 #include "scheduler/tick.h"
 
@@ -185,6 +186,7 @@ private:
 
     std::shared_ptr<Presenter> m_presenter;
     mail::SendOptions m_mailOptions;
+    mail::Sender m_mailSender;
     std::shared_ptr<mail::SecretStore> m_secrets;
     bool m_unloaded = false;
     bool m_loading = false;
