@@ -26,6 +26,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -466,17 +467,35 @@ void Form1::sendMail(bool personAtScreen, const QString& notDone) {
     }
     // A scheduled mail waits behind the test button's password box, but not past its
     // minute: the box is then closed as if cancelled.
-    if (!personAtScreen && m_mailSender.busy())
+    const bool queued = !personAtScreen && m_mailSender.busy();
+    if (queued)
         QTimer::singleShot(std::chrono::seconds(20), this, [] {
             if (QWidget* box = QApplication::activeModalWidget();
                 box && box->objectName() == QStringLiteral("DLG_MAIL_PASSWORD"))
                 box->close();
         });
-    m_mailSender.send(message, m_clock.now(), options, [this, personAtScreen](const auto& outcome) {
-        WriteLog(mail::logMessage(outcome));
-        if (personAtScreen)
-            CMD_TEST_SEND->setEnabled(true);
-    });
+    struct Waiting {
+        bool done = false;
+        QEventLoop* loop = nullptr;
+    };
+    const auto waiting = std::make_shared<Waiting>();
+    m_mailSender.send(message, m_clock.now(), options,
+                      [this, personAtScreen, waiting](const auto& outcome) {
+                          WriteLog(mail::logMessage(outcome));
+                          if (personAtScreen)
+                              CMD_TEST_SEND->setEnabled(true);
+                          waiting->done = true;
+                          if (waiting->loop != nullptr)
+                              waiting->loop->quit();
+                      });
+    // The tick saves the log and asks for the action only after its mail: a queued one is
+    // waited for, as a send that went out at once would have been.
+    if (queued && !waiting->done) {
+        QEventLoop loop;
+        waiting->loop = &loop;
+        loop.exec();
+        waiting->loop = nullptr;
+    }
 }
 
 void Form1::CMD_TEST_SEND_Click() {
