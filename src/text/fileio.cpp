@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <algorithm>
 
 namespace tovik::text {
 
@@ -133,22 +132,6 @@ FileError appendToFile(const QString& path, const QByteArray& bytes, const FileD
     if (written != bytes.size() || !flushed)
         return writeFailure(syserror::last());
     return {};
-}
-
-void removeReplaceLeftovers(const QString& path) {
-    const QFileInfo target(path);
-    const QDir folder = target.absoluteDir();
-    const QString prefix = target.fileName() + u'.';
-    const QStringList candidates =
-        folder.entryList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden);
-    for (const QString& name : candidates) {
-        const QStringView suffix = QStringView(name).sliced(prefix.size());
-        const bool ours = std::all_of(suffix.begin(), suffix.end(), [](QChar c) {
-            return c.unicode() < 128 && c.isLetterOrNumber();
-        });
-        if (ours)
-            QFile::remove(folder.filePath(name));
-    }
 }
 
 FileError copyFileOver(const QString& from, const QString& to, const FileDevices& devices) {

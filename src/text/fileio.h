@@ -45,15 +45,14 @@ const FileDevices& diskDevices();
 
 FileError readWholeFile(const QString& path, QByteArray& out,
                         const FileDevices& devices = diskDevices());
-// Replaces the file only when every byte was written (QSaveFile).
+// Replaces the file only when every byte was written (QSaveFile). A save killed before its
+// rename may leave "path.XXXXXX" behind (on Linux not even that: the temporary file has no
+// name); nothing removes it, since a user's own file can look the same.
 FileError replaceFile(const QString& path, const QByteArray& bytes,
                       const FileDevices& devices = diskDevices());
 // Appends, creating the file but never its folder.
 FileError appendToFile(const QString& path, const QByteArray& bytes,
                        const FileDevices& devices = diskDevices());
-// Removes what an interrupted replace of path left: "path.XXXXXX", six letters or digits,
-// the temporary names QSaveFile makes. Nothing else is touched.
-void removeReplaceLeftovers(const QString& path);
 // Copies a file over any older copy at the target.
 FileError copyFileOver(const QString& from, const QString& to,
                        const FileDevices& devices = diskDevices());

@@ -132,12 +132,6 @@ void Form1::Form_Load() {
         notify::logLine(QStringLiteral("アプリケーションを起動しました"), m_clock.now()));
     TXT_LOG->setPlainText(LB_STATUS->text());
 
-    // A save killed at its very rename leaves its temporary file behind.
-    for (const QString& path : {m_paths.scheduleFile(), m_paths.mailSettingsFile()}) {
-        text::removeReplaceLeftovers(path);
-        text::removeReplaceLeftovers(path + QStringLiteral(".bak"));
-    }
-
     const QString logFolder = m_paths.logFolder();
     if (!QFileInfo(logFolder).isDir() && !QDir().mkdir(logFolder))
         WriteLog(QStringLiteral("ログフォルダを作成できませんでした。→") + logFolder);
