@@ -25,6 +25,8 @@ FileError classify(Cause cause, const QString& path, bool reading) {
     case Cause::PathNotFound:
         return errorFor(errors::kPathNotFound);
     case Cause::Denied:
+        if (reading)
+            return {errors::kPermissionDenied, QStringLiteral("読み込みできません。")};
         return errorFor(errors::kPermissionDenied);
     case Cause::DiskFull:
         return errorFor(errors::kDiskFull);
@@ -95,7 +97,20 @@ FileError readWholeFile(const QString& path, QByteArray& out, const FileDevices&
     return {};
 }
 
+FileError replaceRefusal(const QString& path) {
+    const QFileInfo info(path);
+    // exists() and isFile() look through links: a link counts as what it points at, and a
+    // link to nothing as something that is not a file.
+    if (info.isFile() || (!info.exists() && !info.isSymbolicLink()))
+        return {};
+    return {errors::kPathFileAccess,
+            QStringLiteral("通常のファイルではないため、書き込みませんでした。→") +
+                QDir::toNativeSeparators(path)};
+}
+
 FileError replaceFile(const QString& path, const QByteArray& bytes, const FileDevices& devices) {
+    if (FileError refused = replaceRefusal(path); refused.failed())
+        return refused;
     const auto device = devices.saveFile(path);
     QSaveFile& file = *device;
     syserror::clear();

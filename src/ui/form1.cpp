@@ -222,7 +222,8 @@ void Form1::saveMailSettingsFile() {
         return;
     }
     MailFieldsView fields(*this);
-    notify::SaveMailSettings(m_paths.mailSettingsFile(), fields, m_mailBackupPending);
+    FileErrorBox reporter(*m_presenter);
+    notify::SaveMailSettings(m_paths.mailSettingsFile(), fields, m_mailBackupPending, &reporter);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

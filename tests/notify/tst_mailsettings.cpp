@@ -1,10 +1,12 @@
 // e-mail.ini: the five fields, the multi-line body, the status codes, nothing lost.
 #include "notify/mailsettings.h"
 #include "support/faildevice.h"
+#include "support/fakerows.h"
 #include "support/testfiles.h"
 #include "text/cp932.h"
 #include "text/fileio.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -170,10 +172,17 @@ void TestMailSettings::failedSaveKeepsOldFile() {
     Fields f;
     f.values = {u"s"_qs, u"t"_qs, u"f"_qs, u"x"_qs, u"y"_qs};
     bool keep = false;
-    QCOMPARE(notify::SaveMailSettings(path(), f, keep,
+    QCOMPARE(notify::SaveMailSettings(path(), f, keep, nullptr,
                                       FailingDevices(FailingDevices::Failure::Write, ENOSPC)),
              -1);
     QCOMPARE(readBytes(path()), QByteArray("old\r\n"));
+    // A target that is no file is refused, and the refusal names the file.
+    const QString folder = m_dir.filePath(u"folder.ini"_qs);
+    QVERIFY(QDir().mkdir(folder));
+    testing::RecordingReporter refusals;
+    QCOMPARE(notify::SaveMailSettings(folder, f, keep, &refusals), -1);
+    QCOMPARE(refusals.errors.size(), 1);
+    QVERIFY(refusals.errors.first().description.contains(QDir::toNativeSeparators(folder)));
 }
 
 QTEST_GUILESS_MAIN(TestMailSettings)

@@ -1,10 +1,12 @@
 // CP932, line ends, the fixed date forms and the file error numbers.
 #include "support/faildevice.h"
+#include "support/testfiles.h"
 #include "text/cp932.h"
 #include "text/dateforms.h"
 #include "text/fileio.h"
 #include "text/textlines.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +27,8 @@ private slots:
     void parseDate_data();
     void parseDate();
     void fileErrors();
+    void replaceTargets_data();
+    void replaceTargets();
 };
 
 void TestText::cp932_data() {
@@ -178,6 +182,55 @@ void TestText::fileErrors() {
              57);
     QVERIFY(readWholeFile(path, bytes).number == 0);
     QCOMPARE(bytes, QByteArray("old\r\n"));
+    // A file that may not be read says so, not that it cannot be written.
+    const FileError denied =
+        readWholeFile(path, bytes, FailingDevices(FailingDevices::Failure::OpenRead, EACCES));
+    QCOMPARE(denied.number, 70);
+    QVERIFY2(denied.description.contains(u"読み"_qs), qPrintable(denied.description));
+}
+
+// A save replaces a regular file or creates a missing one, through a link too; it never
+// turns a device, a FIFO or a folder into a file, and the refusal names the file.
+void TestText::replaceTargets_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("throughLink");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("nothing") << u"none"_qs << false << true;
+    QTest::newRow("regular file") << u"file"_qs << false << true;
+    QTest::newRow("link to a regular file") << u"file"_qs << true << true;
+    QTest::newRow("FIFO") << u"fifo"_qs << false << false;
+    QTest::newRow("link to a FIFO") << u"fifo"_qs << true << false;
+    QTest::newRow("link to nothing") << u"none"_qs << true << false;
+    QTest::newRow("link to a folder") << u"folder"_qs << true << false;
+}
+
+void TestText::replaceTargets() {
+    QFETCH(QString, target);
+    QFETCH(bool, throughLink);
+    QFETCH(bool, replaced);
+    QTemporaryDir dir;
+    const QString real = dir.filePath(u"real"_qs);
+    if (target == u"file")
+        QVERIFY(tovik::testing::writeBytes(real, "old"));
+    if (target == u"folder")
+        QVERIFY(QDir().mkdir(real));
+    if (target == u"fifo" && QProcess::execute(u"mkfifo"_qs, {real}) != 0)
+        QSKIP("no mkfifo here");
+    const QString path = throughLink ? dir.filePath(u"schedule.ini"_qs) : real;
+    if (throughLink && !(QFile::link(real, path) && QFileInfo(path).isSymbolicLink()))
+        QSKIP("no symbolic links here");
+    const bool existed = QFileInfo::exists(real);
+
+    const FileError e = replaceFile(path, "new");
+    QCOMPARE(e.failed(), !replaced);
+    QCOMPARE(QFileInfo(path).isSymbolicLink(), throughLink);
+    if (replaced) {
+        QCOMPARE(tovik::testing::readBytes(real), QByteArray("new"));
+    } else {
+        QVERIFY2(e.description.contains(QDir::toNativeSeparators(path)), qPrintable(e.description));
+        QCOMPARE(QFileInfo::exists(real), existed);
+        QVERIFY(!QFileInfo(real).isFile());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestText)
