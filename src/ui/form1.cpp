@@ -182,6 +182,7 @@ void Form1::Form_Load() {
 }
 
 void Form1::requestClose() {
+    m_closedBySystem = true;
     if (QWidget* box = QApplication::activeModalWidget())
         box->close();
     // Saving half-loaded files would lose the unread rest.
@@ -211,7 +212,10 @@ void Form1::saveScheduleFile() {
         return;
     }
     ScheduleList rows(LVW1);
-    FileErrorBox reporter(*m_presenter);
+    FileErrorBox reporter(*m_presenter,
+                          m_closedBySystem
+                              ? QStringLiteral("スケジュールファイルを保存できませんでした")
+                              : QString());
     schedule::SaveSchedule(m_paths.scheduleFile(), rows, reporter, m_scheduleBackupPending,
                            m_scheduleCleared);
 }
@@ -222,7 +226,9 @@ void Form1::saveMailSettingsFile() {
         return;
     }
     MailFieldsView fields(*this);
-    FileErrorBox reporter(*m_presenter);
+    FileErrorBox reporter(
+        *m_presenter,
+        m_closedBySystem ? QStringLiteral("メール設定ファイルを保存できませんでした") : QString());
     notify::SaveMailSettings(m_paths.mailSettingsFile(), fields, m_mailBackupPending, &reporter);
 }
 
