@@ -1,9 +1,12 @@
 // Start at login: where the autostart entry goes, what it says, and the Run key's value.
 #include "app/loginstart.h"
 #include "support/fakerunkeyvalues.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,6 +19,8 @@ private slots:
     void configHome();
     void execLine_data();
     void execLine();
+    void desktopsStartTheEntry_data();
+    void desktopsStartTheEntry();
     void writtenAndRemoved();
     void unwritableFolderIsReported();
     void runKey();
@@ -53,8 +58,8 @@ void TestLoginStart::execLine_data() {
                            << "Exec=/opt/tovik/tovik";
     QTest::newRow("space") << "/home/a b/tovik"
                            << "Exec=\"/home/a b/tovik\"";
-    QTest::newRow("dollar and percent") << "/home/x$y/100%/tovik"
-                                        << "Exec=\"/home/x\\\\$y/100%%/tovik\"";
+    QTest::newRow("dollar") << "/home/x$y/tovik"
+                            << "Exec=\"/home/x\\\\$y/tovik\"";
     QTest::newRow("backslash") << "/tmp/a\\b/tovik"
                                << "Exec=\"/tmp/a\\\\\\\\b/tovik\"";
     QTest::newRow("Japanese folder") << "/home/u/ツール/tovik"
@@ -68,6 +73,48 @@ void TestLoginStart::execLine() {
     QCOMPARE(lines.first(), u"[Desktop Entry]"_qs);
     QVERIFY(lines.contains(u"Type=Application"_qs));
     QCOMPARE(lines.filter(QRegularExpression(u"^Exec="_qs)), QStringList{exec});
+}
+
+// The entry passes the validator, and GLib's loader starts exactly this executable; a
+// folder with a line break or a tab gets no entry at all.
+void TestLoginStart::desktopsStartTheEntry_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("percent") << u"100%"_qs << true;
+    QTest::newRow("reserved characters") << u"a=b %$\"'`\\ ;&|<>~*?#()"_qs << true;
+    QTest::newRow("newline") << u"a\nb"_qs << false;
+    QTest::newRow("tab") << u"a\tb"_qs << false;
+}
+
+void TestLoginStart::desktopsStartTheEntry() {
+    QFETCH(QString, folder);
+    QFETCH(bool, written);
+    QTemporaryDir home;
+    const QString executable = home.filePath(folder) + u"/tovik"_qs;
+    app::XdgAutostart autostart(home.filePath(u"config"_qs));
+    if (!written) {
+        QVERIFY(!autostart.enable(executable).isEmpty());
+        QVERIFY(!QFile::exists(autostart.filePath()));
+        return;
+    }
+    const QString validate = QStandardPaths::findExecutable(u"desktop-file-validate"_qs);
+    const QString gio = QStandardPaths::findExecutable(u"gio"_qs);
+    if (validate.isEmpty() || gio.isEmpty() || QDir::separator() == u'\\')
+        QSKIP("needs desktop-file-validate and gio (desktop-file-utils, libglib2.0-bin)");
+    QVERIFY(QDir().mkpath(home.filePath(folder)));
+    // Records the path it was started by.
+    QVERIFY(testing::writeBytes(executable, "#!/bin/sh\nprintf %s \"$0\" > \"$0.started\"\n"));
+    QVERIFY(QFile::setPermissions(executable, QFile::ReadOwner | QFile::ExeOwner));
+    QCOMPARE(autostart.enable(executable), QString());
+    QCOMPARE(QProcess::execute(validate, {autostart.filePath()}), 0);
+    QProcess launch;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_qs, u"unix:path="_qs + home.filePath(u"no-bus"_qs));
+    launch.setProcessEnvironment(env);
+    launch.start(gio, {u"launch"_qs, autostart.filePath()});
+    QVERIFY(launch.waitForFinished());
+    QVERIFY2(launch.exitCode() == 0, launch.readAllStandardError().constData());
+    QTRY_COMPARE(testing::readBytes(executable + u".started"_qs), executable.toUtf8());
 }
 
 void TestLoginStart::writtenAndRemoved() {
