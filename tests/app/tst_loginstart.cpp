@@ -75,45 +75,30 @@ void TestLoginStart::execLine() {
     QCOMPARE(lines.filter(QRegularExpression(u"^Exec="_qs)), QStringList{exec});
 }
 
-// The entry passes the validator, and GLib's loader starts exactly this executable; a
-// folder with a line break or a tab gets no entry at all.
+// The entry passes the validator, and GLib's loader starts exactly this executable.
 void TestLoginStart::desktopsStartTheEntry_data() {
     QTest::addColumn<QString>("folder");
-    QTest::addColumn<bool>("written");
-    QTest::newRow("percent") << u"100%"_qs << true;
-    QTest::newRow("reserved characters") << u"a=b %$\"'`\\ ;&|<>~*?#()"_qs << true;
-    QTest::newRow("newline") << u"a\nb"_qs << false;
-    QTest::newRow("tab") << u"a\tb"_qs << false;
+    QTest::newRow("percent") << u"100%"_qs;
+    QTest::newRow("reserved characters") << u"a=b %$\"'`\\ ;&|<>~*?#()"_qs;
 }
 
 void TestLoginStart::desktopsStartTheEntry() {
     QFETCH(QString, folder);
-    QFETCH(bool, written);
-    QTemporaryDir home;
-    const QString executable = home.filePath(folder) + u"/tovik"_qs;
-    app::XdgAutostart autostart(home.filePath(u"config"_qs));
-    if (!written) {
-        QVERIFY(!autostart.enable(executable).isEmpty());
-        QVERIFY(!QFile::exists(autostart.filePath()));
-        return;
-    }
     const QString validate = QStandardPaths::findExecutable(u"desktop-file-validate"_qs);
     const QString gio = QStandardPaths::findExecutable(u"gio"_qs);
-    if (validate.isEmpty() || gio.isEmpty() || QDir::separator() == u'\\')
+    if (validate.isEmpty() || gio.isEmpty())
         QSKIP("needs desktop-file-validate and gio (desktop-file-utils, libglib2.0-bin)");
+    QTemporaryDir home;
+    const QString executable = home.filePath(folder) + u"/tovik"_qs;
     QVERIFY(QDir().mkpath(home.filePath(folder)));
-    // Records the path it was started by.
     QVERIFY(testing::writeBytes(executable, "#!/bin/sh\nprintf %s \"$0\" > \"$0.started\"\n"));
     QVERIFY(QFile::setPermissions(executable, QFile::ReadOwner | QFile::ExeOwner));
+    app::XdgAutostart autostart(home.filePath(u"config"_qs));
     QCOMPARE(autostart.enable(executable), QString());
     QCOMPARE(QProcess::execute(validate, {autostart.filePath()}), 0);
-    QProcess launch;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_qs, u"unix:path="_qs + home.filePath(u"no-bus"_qs));
-    launch.setProcessEnvironment(env);
-    launch.start(gio, {u"launch"_qs, autostart.filePath()});
-    QVERIFY(launch.waitForFinished());
-    QVERIFY2(launch.exitCode() == 0, launch.readAllStandardError().constData());
+    // No session bus of the user's: GLib would tell it of the launch.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.filePath(u"no-bus"_qs).toUtf8());
+    QCOMPARE(QProcess::execute(gio, {u"launch"_qs, autostart.filePath()}), 0);
     QTRY_COMPARE(testing::readBytes(executable + u".started"_qs), executable.toUtf8());
 }
 
@@ -152,6 +137,11 @@ void TestLoginStart::unwritableFolderIsReported() {
                 .startsWith(u"自動起動のフォルダを作成できませんでした"_qs));
     QVERIFY(!autostart.isEnabled());
     QVERIFY(!app::XdgAutostart(QString()).enable(u"/opt/tovik/tovik"_qs).isEmpty());
+    // An entry cannot hold a line break or a tab that every desktop reads alike.
+    app::XdgAutostart fine(home.filePath(u"config"_qs));
+    QVERIFY(!fine.enable(u"/opt/a\nb/tovik"_qs).isEmpty() &&
+            !fine.enable(u"/a\tb/tovik"_qs).isEmpty());
+    QVERIFY(!fine.isEnabled());
 }
 
 void TestLoginStart::runKey() {
