@@ -59,7 +59,7 @@ const FileDevices& diskDevices();
 [[nodiscard]] FileError replaceRefusal(const QString& path);
 // Replaces the file only when every byte was written (QSaveFile), and never what
 // replaceRefusal refuses. A save killed before its rename may leave "path.XXXXXX" behind
-// (on Linux not even that: the temporary file has no name); nothing removes it, since a
+// (on Linux seldom even that: the temporary file has no name); nothing removes it, since a
 // user's own file can look the same.
 [[nodiscard]] FileError replaceFile(const QString& path, const QByteArray& bytes,
                                     const FileDevices& devices = diskDevices());
