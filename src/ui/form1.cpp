@@ -158,12 +158,6 @@ void Form1::Form_Load() {
         notify::logLine(QStringLiteral("アプリケーションを起動しました"), m_clock.now()));
     TXT_LOG->setPlainText(LB_STATUS->text());
 
-    // A save killed at its very rename leaves its temporary file behind.
-    for (const QString& path : {m_paths.scheduleFile(), m_paths.mailSettingsFile()}) {
-        text::removeReplaceLeftovers(path);
-        text::removeReplaceLeftovers(path + QStringLiteral(".bak"));
-    }
-
     const QString logFolder = m_paths.logFolder();
     if (!QFileInfo(logFolder).isDir() && !QDir().mkdir(logFolder))
         WriteLog(QStringLiteral("ログフォルダを作成できませんでした。→") + logFolder);
@@ -214,6 +208,7 @@ void Form1::Form_Load() {
 }
 
 void Form1::requestClose() {
+    m_closedBySystem = true;
     if (QWidget* box = QApplication::activeModalWidget())
         box->close();
     // Saving half-loaded files would lose the unread rest.
@@ -243,7 +238,10 @@ void Form1::saveScheduleFile() {
         return;
     }
     ScheduleList rows(LVW1);
-    FileErrorBox reporter(*m_presenter);
+    FileErrorBox reporter(*m_presenter,
+                          m_closedBySystem
+                              ? QStringLiteral("スケジュールファイルを保存できませんでした")
+                              : QString());
     schedule::SaveSchedule(m_paths.scheduleFile(), rows, reporter, m_scheduleBackupPending,
                            m_scheduleCleared);
 }
@@ -254,7 +252,10 @@ void Form1::saveMailSettingsFile() {
         return;
     }
     MailFieldsView fields(*this);
-    notify::SaveMailSettings(m_paths.mailSettingsFile(), fields, m_mailBackupPending);
+    FileErrorBox reporter(
+        *m_presenter,
+        m_closedBySystem ? QStringLiteral("メール設定ファイルを保存できませんでした") : QString());
+    notify::SaveMailSettings(m_paths.mailSettingsFile(), fields, m_mailBackupPending, &reporter);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
