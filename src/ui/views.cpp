@@ -40,12 +40,15 @@ quintptr ScheduleList::rowKey(int position) const {
     return reinterpret_cast<quintptr>(m_tree->topLevelItem(position - 1));
 }
 
-ScheduleListToolTips::ScheduleListToolTips(QTreeWidget* tree) : QObject(tree), m_tree(tree) {
-    m_tree->viewport()->installEventFilter(this);
+ScheduleListToolTips::ScheduleListToolTips(QTreeWidget* tree)
+    : QObject(tree), m_tree(tree), m_viewport(tree->viewport()) {
+    m_viewport->installEventFilter(this);
 }
 
 bool ScheduleListToolTips::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_tree->viewport() || event->type() != QEvent::ToolTip)
+    // Compared with the viewport kept at the start: the tree may be half destroyed when its
+    // viewport's last events come.
+    if (watched != m_viewport || event->type() != QEvent::ToolTip)
         return false;
     const auto* help = static_cast<QHelpEvent*>(event);
     QTreeWidgetItem* item = m_tree->itemAt(help->pos());

@@ -43,6 +43,7 @@ protected:
 
 private:
     QTreeWidget* m_tree;
+    QObject* m_viewport;
 };
 
 // TXT_MAIL(0)..(4).
