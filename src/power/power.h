@@ -1,6 +1,8 @@
 // The power routine DoExitWindows and the backend seam behind it.
 #pragma once
 
+#include "power/poweraction.h"
+
 #include <optional>
 
 namespace tovik::power {
@@ -31,10 +33,6 @@ struct Outcome {
     static Outcome awaitingAnswer() { return {Status::AwaitingAnswer, Reason::None}; }
     static Outcome notDone(Reason why) { return {Status::NotDone, why}; }
 };
-
-// The three actions, numbered as Windows' ExitWindowsEx takes them and as the schedule's
-// action codes have them.
-enum class PowerAction { LogOff = 0, ShutDown = 1, Restart = 2 };
 
 // The action of a code at the boundary (0, 1, 2); nullopt for any other.
 std::optional<PowerAction> actionForCode(int code);

@@ -90,17 +90,19 @@ std::optional<WhenRule> parseWhenText(const QString& whenText) {
     return rule;
 }
 
-std::optional<PowerAction> actionFor(const QString& actionWord) {
+std::optional<ActionWord> actionFor(const QString& actionWord) {
+    using power::PowerAction;
     if (actionWord == kShutdownWord)
-        return PowerAction{kShutdownCode, kShutdownWord, kShutdownWord + u"を実行します。"_qs};
+        return ActionWord{PowerAction::ShutDown, kShutdownWord,
+                          kShutdownWord + u"を実行します。"_qs};
     if (actionWord == kRebootWord)
-        return PowerAction{kRebootCode, kRebootWord, kRebootWord + u"を実行します。"_qs};
+        return ActionWord{PowerAction::Restart, kRebootWord, kRebootWord + u"を実行します。"_qs};
     if (actionWord == kLogoffWord)
-        return PowerAction{kLogoffCode, kLogoffWord, kLogoffWord + u"を実行します。"_qs};
+        return ActionWord{PowerAction::LogOff, kLogoffWord, kLogoffWord + u"を実行します。"_qs};
     return std::nullopt;
 }
 
-QString refusalLine(const PowerAction& action, const QString& why) {
+QString refusalLine(const ActionWord& action, const QString& why) {
     return action.word + QStringLiteral("できませんでした::") + why;
 }
 

@@ -48,7 +48,8 @@ int runTick(const schedule::ScheduleRows& rows, TickActions& actions, TickMemory
         if (!action)
             return;
         actions.writeLog(action->line);
-        if (const QString why = actions.doExitWindows(action->code); !why.isEmpty())
+        if (const QString why = actions.doExitWindows(power::codeOf(action->action));
+            !why.isEmpty())
             actions.writeLog(schedule::refusalLine(*action, why));
     };
 
@@ -63,7 +64,7 @@ int runTick(const schedule::ScheduleRows& rows, TickActions& actions, TickMemory
             memory.saveFailed = false;
             request();
         } else if (action && !actions.powerRequestAwaitingAnswer()) {
-            actions.doExitWindows(action->code);
+            actions.doExitWindows(power::codeOf(action->action));
         }
         return found;
     }

@@ -385,7 +385,8 @@ void Form1::runPowerCommand(const QString& question, const QString& title,
         return;
     const auto action = schedule::actionFor(actionWord);
     WriteLog(action->line);
-    if (const power::Outcome outcome = win32::DoExitWindows(m_power, action->code); !outcome.done())
+    if (const power::Outcome outcome = win32::DoExitWindows(m_power, power::codeOf(action->action));
+        !outcome.done())
         WriteLog(schedule::refusalLine(*action, power::reasonText(outcome.reason)));
 }
 

@@ -267,7 +267,7 @@ void TestScheduleFile::editorForms() {
     QCOMPARE(schedule::optionsText(false, true), u"+SAVELOG"_qs);
     QCOMPARE(schedule::optionsText(false, false), QString());
     QVERIFY(!schedule::actionFor(u"シャットダウン "_qs));
-    QCOMPARE(schedule::actionFor(u"ログオフ"_qs)->code, 0);
+    QCOMPARE(schedule::actionFor(u"ログオフ"_qs)->action, power::PowerAction::LogOff);
 }
 
 QTEST_GUILESS_MAIN(TestScheduleFile)
