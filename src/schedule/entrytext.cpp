@@ -92,18 +92,25 @@ std::optional<WhenRule> parseWhenText(const QString& whenText) {
 
 std::optional<ActionWord> actionFor(const QString& actionWord) {
     using power::PowerAction;
+    const auto row = [](PowerAction action, const QString& word, const QString& failed) {
+        return ActionWord{action, word, word + u"を実行します。"_qs, failed};
+    };
     if (actionWord == kShutdownWord)
-        return ActionWord{PowerAction::ShutDown, kShutdownWord,
-                          kShutdownWord + u"を実行します。"_qs};
+        return row(PowerAction::ShutDown, kShutdownWord, kShutdownWord);
     if (actionWord == kRebootWord)
-        return ActionWord{PowerAction::Restart, kRebootWord, kRebootWord + u"を実行します。"_qs};
+        return row(PowerAction::Restart, kRebootWord, kRebootWord);
     if (actionWord == kLogoffWord)
-        return ActionWord{PowerAction::LogOff, kLogoffWord, kLogoffWord + u"を実行します。"_qs};
+        return row(PowerAction::LogOff, kLogoffWord, kLogoffWord);
+    if (actionWord == kSleepWord)
+        return row(PowerAction::Sleep, kSleepWord, kSleepWord);
+    // "休止状態できません" is no Japanese.
+    if (actionWord == kHibernateWord)
+        return row(PowerAction::Hibernate, kHibernateWord, kHibernateWord + u'に');
     return std::nullopt;
 }
 
 QString refusalLine(const ActionWord& action, const QString& why) {
-    return action.word + QStringLiteral("できませんでした::") + why;
+    return action.failed + QStringLiteral("できませんでした::") + why;
 }
 
 } // namespace tovik::schedule

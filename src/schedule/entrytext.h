@@ -12,6 +12,8 @@ namespace tovik::schedule {
 inline const QString kShutdownWord = QStringLiteral("シャットダウン");
 inline const QString kRebootWord = QStringLiteral("再起動");
 inline const QString kLogoffWord = QStringLiteral("ログオフ");
+inline const QString kSleepWord = QStringLiteral("スリープ");
+inline const QString kHibernateWord = QStringLiteral("休止状態");
 inline const QString kSendMailToken = QStringLiteral("+SENDMAIL");
 inline const QString kSaveLogToken = QStringLiteral("+SAVELOG");
 inline const QString kWeeklyMark = QStringLiteral("：");
@@ -39,14 +41,15 @@ std::optional<WhenRule> parseWhenText(const QString& whenText);
 // One row of the action-word table.
 struct ActionWord {
     power::PowerAction action;
-    QString word; // the action word, as the entry holds it
-    QString line; // the action line written before the request
+    QString word;   // the action word, as the entry holds it
+    QString line;   // the action line written before the request
+    QString failed; // what the refusal line says could not be done
 };
 // The row of an exactly matching action word; nullopt for any other text.
 std::optional<ActionWord> actionFor(const QString& actionWord);
 
 // The line written when the system refused the action or could not be asked:
-// "再起動できませんでした::<why>".
+// "再起動できませんでした::<why>", "休止状態にできませんでした::<why>".
 QString refusalLine(const ActionWord& action, const QString& why);
 
 } // namespace tovik::schedule
