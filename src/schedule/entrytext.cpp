@@ -92,8 +92,8 @@ std::optional<WhenRule> parseWhenText(const QString& whenText) {
 
 std::optional<ActionWord> actionFor(const QString& actionWord) {
     using power::PowerAction;
-    const auto row = [](PowerAction action, const QString& word, const QString& failed) {
-        return ActionWord{action, word, word + u"を実行します。"_qs, failed};
+    const auto row = [](PowerAction action, const QString& word, const QString& verb) {
+        return ActionWord{action, word, word + u"を実行します。"_qs, verb};
     };
     if (actionWord == kShutdownWord)
         return row(PowerAction::ShutDown, kShutdownWord, kShutdownWord);
@@ -103,14 +103,14 @@ std::optional<ActionWord> actionFor(const QString& actionWord) {
         return row(PowerAction::LogOff, kLogoffWord, kLogoffWord);
     if (actionWord == kSleepWord)
         return row(PowerAction::Sleep, kSleepWord, kSleepWord);
-    // "休止状態できません" is no Japanese.
+    // A state, not an act: "休止状態にする", "休止状態にできませんでした".
     if (actionWord == kHibernateWord)
         return row(PowerAction::Hibernate, kHibernateWord, kHibernateWord + u'に');
     return std::nullopt;
 }
 
 QString refusalLine(const ActionWord& action, const QString& why) {
-    return action.failed + QStringLiteral("できませんでした::") + why;
+    return action.verb + QStringLiteral("できませんでした::") + why;
 }
 
 } // namespace tovik::schedule

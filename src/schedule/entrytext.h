@@ -41,9 +41,9 @@ std::optional<WhenRule> parseWhenText(const QString& whenText);
 // One row of the action-word table.
 struct ActionWord {
     power::PowerAction action;
-    QString word;   // the action word, as the entry holds it
-    QString line;   // the action line written before the request
-    QString failed; // what the refusal line says could not be done
+    QString word; // the action word, as the entry holds it
+    QString line; // the action line written before the request
+    QString verb; // the word as it takes する or できる: "休止状態に"
 };
 // The row of an exactly matching action word; nullopt for any other text.
 std::optional<ActionWord> actionFor(const QString& actionWord);
