@@ -266,7 +266,7 @@ is_system_dll() {
         mpr.dll | authz.dll | dwrite.dll | d3d11.dll | d3d9.dll | dxgi.dll | normaliz.dll | \
         wldap32.dll | comctl32.dll | api-ms-win-*.dll | ntdll.dll | rpcrt4.dll | dnsapi.dll | \
         shcore.dll | winspool.drv | d2d1.dll | cfgmgr32.dll | oleacc.dll | propsys.dll | \
-        winhttp.dll | dxguid.dll | usp10.dll | mswsock.dll) return 0 ;;
+        winhttp.dll | dxguid.dll | usp10.dll | mswsock.dll | powrprof.dll) return 0 ;;
     esac
     return 1
 }
