@@ -21,7 +21,7 @@ void BM_Plan(benchmark::State& state) {
     testing::RecordingReporter reporter;
     schedule::LoadSchedule(
         path, rows, [] {}, reporter);
-    const scheduler::RunCancels cancels;
+    const scheduler::RunRecord cancels;
     std::size_t planned = 0;
     for (auto _ : state) {
         const auto runs = scheduler::planRuns(rows, bench::fixedNow(), cancels);

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tovik::testing::FakeRows rows;
     rows.add(text, QStringLiteral("シャットダウン"));
     const auto runs = tovik::scheduler::planRuns(rows, now, {});
-    if (due != (!runs.empty() && runs.front().minute == tovik::scheduler::wallMinute(now)))
+    if (due != (!runs.empty() && runs.front().minute == tovik::text::WallMinute::of(now)))
         tovik::fuzz::fail("the plan and the tick disagree", text);
     if (due) {
         const QString minuteText = tovik::text::clockText(now.time()).left(5);

@@ -13,6 +13,7 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 const QString kCancelKey = QStringLiteral("cancel");
+const QString kPostponeKey = QStringLiteral("postpone");
 } // namespace
 
 DesktopNotifications::DesktopNotifications(const QDBusConnection& bus, QObject* parent)
@@ -51,9 +52,11 @@ void DesktopNotifications::warn(const RunWarning& warning) {
     // A power action is about to take the computer from the user: critical, so the
     // notification stays until it is answered.
     const QVariantMap hints{{QStringLiteral("urgency"), QVariant::fromValue<uchar>(2)}};
+    QStringList actions{kCancelKey, QStringLiteral("今回は中止")};
+    if (warning.canPostpone)
+        actions << kPostponeKey << QStringLiteral("15分延期");
     call << QStringLiteral("Tovik") << replaces << QStringLiteral("system-shutdown")
-         << QStringLiteral("Tovik") << warning.text
-         << QStringList{kCancelKey, QStringLiteral("今回は中止")} << hints << -1;
+         << QStringLiteral("Tovik") << warning.text << actions << hints << -1;
     // Never waits: the tick and the window go on while the service answers.
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
@@ -84,10 +87,13 @@ void DesktopNotifications::withdraw(quintptr key) {
 
 void DesktopNotifications::actionInvoked(uint id, const QString& actionKey) {
     const auto found = m_runs.find(id);
-    if (found == m_runs.end() || actionKey != kCancelKey)
+    if (found == m_runs.end())
         return;
     const Run run = found->second;
-    cancelRequested(run.first, run.second);
+    if (actionKey == kCancelKey)
+        cancelRequested(run.first, run.second);
+    else if (actionKey == kPostponeKey)
+        postponeRequested(run.first, run.second);
 }
 
 void DesktopNotifications::notificationClosed(uint id, uint reason) {

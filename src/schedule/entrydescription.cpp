@@ -9,8 +9,27 @@ namespace tovik::schedule {
 
 namespace {
 
-QString clockOf(int minuteOfDay) {
-    return text::twoDigits(minuteOfDay / 60) + u':' + text::twoDigits(minuteOfDay % 60);
+// "毎日", "平日", "土日", "毎週 水曜日", "毎週 月水金".
+QString daysInWords(const WhenRule& rule) {
+    constexpr unsigned kEveryDay = 0x7F;
+    constexpr unsigned kWeekdays = 0x3E;
+    constexpr unsigned kWeekend = 0x41;
+    if (rule.weekdays == kEveryDay)
+        return QStringLiteral("毎日");
+    if (rule.weekdays == kWeekdays)
+        return QStringLiteral("平日");
+    if (rule.weekdays == kWeekend)
+        return QStringLiteral("土日");
+    QString days;
+    int count = 0;
+    for (int digit = 1; digit <= 7; ++digit) {
+        if (rule.onWeekday(digit)) {
+            days += kWeekdayInitials.at(digit - 1);
+            if (++count == 1 && !rule.weekdaySet)
+                days = text::weekdayNames().at(digit - 1);
+        }
+    }
+    return QStringLiteral("毎週 ") + days;
 }
 
 QString whenInWords(const QString& whenText) {
@@ -18,9 +37,8 @@ QString whenInWords(const QString& whenText) {
     if (!rule)
         return whenText + QStringLiteral("（この日時では実行されません）");
     if (rule->weekly())
-        return QStringLiteral("毎週 ") + text::weekdayNames().at(rule->weekday - 1) + u' ' +
-               clockOf(rule->minuteOfDay);
-    return text::dateText(rule->date) + u' ' + clockOf(rule->minuteOfDay);
+        return daysInWords(*rule) + u' ' + text::hourMinuteText(rule->minuteOfDay);
+    return text::dateText(rule->date) + u' ' + text::hourMinuteText(rule->minuteOfDay);
 }
 
 QString actionInWords(const QString& actionWord) {

@@ -42,7 +42,38 @@ std::optional<QStringView> field(QStringView text, int n) {
     return text.mid(start, end < 0 ? text.size() - start : end - start);
 }
 
+// The set written after "毎週：0": "(月火水木金)", initials in Sunday-first order, each once.
+// Anything else (out of order, repeated, empty, unknown) is no set at all.
+unsigned weekdaySet(QStringView text) {
+    if (text.size() < 3 || text.front() != u'(')
+        return 0;
+    const qsizetype close = text.indexOf(u')');
+    if (close < 2 || close + 1 >= text.size() || text.at(close + 1) != u' ')
+        return 0;
+    unsigned set = 0;
+    int last = -1;
+    for (const QChar c : text.sliced(1, close - 1)) {
+        const auto index = static_cast<int>(kWeekdayInitials.indexOf(c));
+        if (index <= last)
+            return 0;
+        last = index;
+        set |= 1U << index;
+    }
+    return set;
+}
+
 } // namespace
+
+QString weekdaySetWhenText(unsigned weekdays, const QString& date, const QString& hour,
+                           const QString& minute) {
+    QString initials;
+    for (int i = 0; i < 7; ++i) {
+        if ((weekdays >> i & 1U) != 0)
+            initials += kWeekdayInitials.at(i);
+    }
+    return QStringLiteral("毎週：0(") + initials + QStringLiteral(") ") +
+           oneOffWhenText(date, hour, minute);
+}
 
 QString oneOffWhenText(const QString& date, const QString& hour, const QString& minute) {
     return date + u' ' + hour + u':' + minute + QStringLiteral(":00");
@@ -72,9 +103,14 @@ std::optional<WhenRule> parseWhenText(const QString& whenText) {
         if (whenText.size() < 4)
             return std::nullopt;
         const int weekday = digit(whenText.at(3));
-        if (weekday < 1 || weekday > 7)
+        if (weekday == 0 && whenText.startsWith(QStringLiteral("毎週：0("))) {
+            rule.weekdays = weekdaySet(QStringView(whenText).sliced(4));
+            rule.weekdaySet = true;
+        } else if (weekday >= 1 && weekday <= 7) {
+            rule.weekdays = 1U << (weekday - 1);
+        }
+        if (rule.weekdays == 0)
             return std::nullopt;
-        rule.weekday = weekday;
         timeText = field(whenText, 2);
     } else {
         const auto date = text::parseDateText(*field(whenText, 0));

@@ -17,25 +17,35 @@ inline const QString kHibernateWord = QStringLiteral("休止状態");
 inline const QString kSendMailToken = QStringLiteral("+SENDMAIL");
 inline const QString kSaveLogToken = QStringLiteral("+SAVELOG");
 inline const QString kWeeklyMark = QStringLiteral("：");
+// A weekly entry for a set of days writes their initials, Sunday first, after the digit 0,
+// which no weekday has: a reader that knows only single days never finds it due.
+inline const QString kWeekdayInitials = QStringLiteral("日月火水木金土");
 
 // "yyyy/MM/dd HH:MM:00"
 QString oneOffWhenText(const QString& date, const QString& hour, const QString& minute);
 // "毎週：d(name) yyyy/MM/dd HH:MM:00"; digit 1 is Sunday.
 QString weeklyWhenText(int weekdayDigit, const QString& weekdayName, const QString& date,
                        const QString& hour, const QString& minute);
+// "毎週：0(月火水木金) yyyy/MM/dd HH:MM:00" for a set of weekdays (bit d-1 for digit d).
+QString weekdaySetWhenText(unsigned weekdays, const QString& date, const QString& hour,
+                           const QString& minute);
 QString optionsText(bool sendMail, bool saveLog);
 
 // A when-text read back: the minute it stands for, by the rules of the tick's due test.
 struct WhenRule {
-    int weekday = 0; // 1 Sunday .. 7 Saturday for a weekly entry; 0 for a one-off entry
-    QDate date;      // the day of a one-off entry
+    // Bit d-1 for each weekday digit d (1 Sunday .. 7 Saturday) of a weekly entry; 0 for a
+    // one-off entry.
+    unsigned weekdays = 0;
+    QDate date; // the day of a one-off entry
     int minuteOfDay = 0;
+    bool weekdaySet = false; // written with initials rather than one digit
 
-    bool weekly() const { return weekday != 0; }
+    bool weekly() const { return weekdays != 0; }
+    bool onWeekday(int digit) const { return (weekdays >> (digit - 1) & 1U) != 0; }
 };
 // nullopt for a text the tick would never find due, whatever the clock says: a weekly text
-// without its digit 1 to 7, a one-off text whose first field is no date, or a time field
-// that does not start with a two-digit hour and minute.
+// without its digit 1 to 7 or 0 with initials in order, a one-off text whose first field is no
+// date, or a time field that does not start with a two-digit hour and minute.
 std::optional<WhenRule> parseWhenText(const QString& whenText);
 
 // One row of the action-word table.

@@ -1,5 +1,7 @@
 #include "funcs.h"
 
+#include "text/wallminute.h"
+
 #include <QFileInfo>
 
 namespace tovik::Funcs {
@@ -13,8 +15,7 @@ bool IsNowTime(int minuteOfDay, const QDateTime& now) {
 }
 
 bool IsTodayWeekday(int weekday, const QDateTime& now) {
-    // Qt counts Monday = 1 .. Sunday = 7.
-    return weekday == now.date().dayOfWeek() % 7 + 1;
+    return weekday == text::weekdayDigit(now.date());
 }
 
 int FileStatus(const QString& path) {

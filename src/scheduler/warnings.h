@@ -18,9 +18,12 @@ struct Warning {
 };
 
 // "5分後にシャットダウンします（2026/12/07 22:00、項目番号=3）"
-QString warningText(int minutesLeft, const QString& actionWord, qint64 minute, int position);
-// The log line of a cancel.
+QString warningText(int minutesLeft, const QString& actionWord, WallMinute minute, int position);
+// The log lines of a cancel and of a postponement.
 QString cancelText(int position);
+QString postponeText(int position, WallMinute to);
+// A run the clock jumped over.
+QString skippedText(int position, WallMinute minute);
 
 class WarningSchedule final {
 public:

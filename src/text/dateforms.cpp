@@ -53,6 +53,14 @@ QString clockText(const QTime& time) {
         .arg(twoDigits(time.hour()), twoDigits(time.minute()), twoDigits(time.second()));
 }
 
+QString hourMinuteText(int minuteOfDay) {
+    return twoDigits(minuteOfDay / 60) + u':' + twoDigits(minuteOfDay % 60);
+}
+
+QString wallMinuteText(WallMinute minute) {
+    return dateText(minute.date()) + u' ' + hourMinuteText(minute.minuteOfDay());
+}
+
 QString generalDateText(const QDateTime& dateTime) {
     const QTime t = dateTime.time();
     if (t.hour() == 0 && t.minute() == 0 && t.second() == 0)

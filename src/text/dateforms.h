@@ -9,6 +9,8 @@
 #include <QTime>
 #include <optional>
 
+#include "text/wallminute.h"
+
 namespace tovik::text {
 
 // "00" to "99".
@@ -28,6 +30,11 @@ QString longTimeText(const QTime& time);
 
 // "hh:mm:ss" with a two-digit hour, as the due test compares it.
 QString clockText(const QTime& time);
+
+// "22:05": hour and minute of a minute of the day (0 .. 1439).
+QString hourMinuteText(int minuteOfDay);
+// "2026/12/07 22:00"
+QString wallMinuteText(WallMinute minute);
 
 // Reads a date text: what dateText writes, and a one- or two-digit month or day as a
 // hand-edited file may hold. Anything else, or a date that does not exist, is nullopt.

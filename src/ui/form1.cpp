@@ -11,7 +11,7 @@
 #include "schedule/entrytext.h"
 #include "schedule/schedulefile.h"
 #include "scheduler/funcs.h"
-#include "scheduler/runcancels.h"
+#include "scheduler/runner.h"
 #include "scheduler/tick.h"
 #include "text/clock.h"
 #include "text/dateforms.h"
@@ -33,7 +33,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -55,16 +54,12 @@ public:
     void yield() override { yieldToEvents(); }
     void writeLog(const QString& message) override { m_form.WriteLog(message); }
     void sendNotificationMail() override { m_form.SendNotificationMail(); }
+    void sendNotDoneMail(const QString& firstLine) override { m_form.sendNotDoneMail(firstLine); }
     text::FileError saveLogFile() override { return m_form.saveLogFile(); }
-    QString doExitWindows(int code) override {
-        const power::Outcome outcome = win32::DoExitWindows(m_power, code);
-        return outcome.done() ? QString() : power::reasonText(outcome.reason);
+    power::Outcome doExitWindows(power::PowerAction action) override {
+        return win32::DoExitWindows(m_power, static_cast<int>(action));
     }
     bool powerRequestAwaitingAnswer() override { return m_power.awaitingAnswer(); }
-    bool isCancelled(int position, const QDateTime& now) override {
-        const scheduler::RunCancels* cancels = m_form.runCancels();
-        return cancels && cancels->skips(ScheduleList(m_form.LVW1).rowKey(position), now);
-    }
 
 private:
     Form1& m_form;
@@ -78,6 +73,9 @@ Form1::Form1(const Services& services, QWidget* parent)
       m_paths(services.paths), m_presenter(std::make_shared<MessageBoxPresenter>(this)) {
     setMailOptions({}, services.secrets);
     buildUi();
+    m_rows = std::make_unique<ScheduleList>(LVW1);
+    m_tickActions = std::make_unique<FormTickActions>(*this, m_power);
+    m_runner = std::make_unique<scheduler::Runner>(*m_rows, *m_tickActions, m_clock);
     connectHandlers();
 }
 
@@ -94,6 +92,15 @@ void Form1::connectHandlers() {
     connect(CMD_DEFAULT, &QPushButton::clicked, this, &Form1::CMD_DEFAULT_Click);
     connect(MNU_POPUP_SELECTITEM_DELETE, &QAction::triggered, this,
             &Form1::MNU_POPUP_SELECTITEM_DELETE_Click);
+    connect(MNU_POPUP_SELECTITEM_CANCEL, &QAction::triggered, this,
+            &Form1::MNU_POPUP_SELECTITEM_CANCEL_Click);
+    connect(MNU_POPUP_SELECTITEM_POSTPONE, &QAction::triggered, this,
+            &Form1::MNU_POPUP_SELECTITEM_POSTPONE_Click);
+    connect(MNU_POPUP, &QMenu::aboutToShow, this, [this] {
+        const auto run = m_runner->nextRunAt(m_rows->selectedPosition());
+        MNU_POPUP_SELECTITEM_CANCEL->setEnabled(run.has_value());
+        MNU_POPUP_SELECTITEM_POSTPONE->setEnabled(run && m_runner->canPostpone(*run));
+    });
     connect(TIM_MAIN, &QTimer::timeout, this, &Form1::TIM_MAIN_Timer);
     connect(MNU_FILE_SHUTSOWN, &QAction::triggered, this, &Form1::MNU_FILE_SHUTSOWN_Click);
     connect(MNU_FILE_REBOOT, &QAction::triggered, this, &Form1::MNU_FILE_REBOOT_Click);
@@ -103,6 +110,24 @@ void Form1::connectHandlers() {
     connect(CMD_TEST_SEND, &QPushButton::clicked, this, &Form1::CMD_TEST_SEND_Click);
     connect(MNU_HELP_SHOW_VERSION, &QAction::triggered, this, &Form1::MNU_HELP_SHOW_VERSION_Click);
     LVW1->viewport()->installEventFilter(this);
+    new ScheduleListToolTips(LVW1);
+
+    // The runner follows the list; a row that goes takes its runs' cancels and warnings along.
+    connect(m_runner.get(), &scheduler::Runner::logLine, this, &Form1::WriteLog);
+    // The runner goes before the controls: the list emptied by their end tells it nothing.
+    QAbstractItemModel* model = LVW1->model();
+    scheduler::Runner* runner = m_runner.get();
+    connect(model, &QAbstractItemModel::rowsInserted, runner, &scheduler::Runner::listChanged);
+    connect(model, &QAbstractItemModel::rowsRemoved, runner, &scheduler::Runner::listChanged);
+    connect(model, &QAbstractItemModel::dataChanged, runner, &scheduler::Runner::listChanged);
+    connect(model, &QAbstractItemModel::modelReset, runner, &scheduler::Runner::listChanged);
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, runner,
+            [this](const QModelIndex& parent, int first, int last) {
+                if (parent.isValid())
+                    return;
+                for (int i = first; i <= last; ++i)
+                    m_runner->rowGoing(m_rows->rowKey(i + 1));
+            });
     // A mail field is saved when its editing ends: a lost display or a crash later on
     // must not take the settings with it.
     for (QLineEdit* line : TXT_MAIL_LINE)
@@ -369,18 +394,20 @@ void Form1::MNU_POPUP_SELECTITEM_DELETE_Click() {
     saveScheduleFile();
 }
 
+void Form1::MNU_POPUP_SELECTITEM_CANCEL_Click() {
+    m_runner->cancelAt(m_rows->selectedPosition());
+}
+
+void Form1::MNU_POPUP_SELECTITEM_POSTPONE_Click() {
+    m_runner->postponeAt(m_rows->selectedPosition());
+}
+
 // ---- the scheduler tick ----
 
 void Form1::TIM_MAIN_Timer() {
-    // One walk at a time. An open box does not stop it: a scheduled action must not wait
-    // for somebody to come and answer a question.
-    if (m_tickRunning)
-        return;
-    m_tickRunning = true;
-    const auto done = qScopeGuard([this] { m_tickRunning = false; });
-    ScheduleList rows(LVW1);
-    FormTickActions actions(*this, m_power);
-    scheduler::runTick(rows, actions, m_tickMemory, m_clock);
+    // An open box does not stop it: a scheduled action must not wait for somebody to come
+    // and answer a question.
+    m_runner->tick();
 }
 
 // ---- power commands ----
@@ -433,8 +460,12 @@ void Form1::SendNotificationMail() {
     sendMail(false);
 }
 
+void Form1::sendNotDoneMail(const QString& firstLine) {
+    sendMail(false, firstLine);
+}
+
 // Only the test button has someone to ask for a missing password; a scheduled send logs it.
-void Form1::sendMail(bool personAtScreen) {
+void Form1::sendMail(bool personAtScreen, const QString& notDone) {
     mail::SendOptions options = m_mailOptions;
     if (personAtScreen)
         options.askPassword = [this](const QString& user, const QString& host) {
@@ -446,6 +477,10 @@ void Form1::sendMail(bool personAtScreen) {
     message.from = mailText(notify::MailField::From);
     message.subject = mailText(notify::MailField::Subject);
     message.body = mailText(notify::MailField::Body);
+    if (!notDone.isEmpty()) {
+        message.subject = QStringLiteral("【未実行】") + message.subject;
+        message.body = notDone + QStringLiteral("\n\n") + message.body;
+    }
     WriteLog(mail::sendNotification(message, m_clock.now(), options));
 }
 

@@ -33,12 +33,13 @@ class Clock;
 struct FileError;
 } // namespace tovik::text
 namespace tovik::scheduler {
-class RunCancels;
+class Runner;
 }
 
 namespace tovik::ui {
 
 class Presenter;
+class ScheduleList;
 
 // What the window works with from the outside world; main() wires the real ones, and they
 // outlive the window.
@@ -120,6 +121,9 @@ public:
     QMenu* MNU_POPUP = nullptr;
     QAction* MNU_POPUP_SELECTITEM_DELETE = nullptr;
     QAction* MNU_POPUP_SELECTITEM_EDIT = nullptr;
+    // This run of the selected entry: "今回の実行を中止", "15分延期".
+    QAction* MNU_POPUP_SELECTITEM_CANCEL = nullptr;
+    QAction* MNU_POPUP_SELECTITEM_POSTPONE = nullptr;
     QAction* vbline2 = nullptr;
 
     // A close asked for from outside (a signal, the session's end): an open box is
@@ -132,9 +136,8 @@ public:
     QString mailText(notify::MailField field) const;
     void setMailText(notify::MailField field, const QString& text);
 
-    // This run's cancels ("今回は中止"), which the tick skips; none unless one is set.
-    void setRunCancels(const scheduler::RunCancels* cancels) { m_runCancels = cancels; }
-    const scheduler::RunCancels* runCancels() const { return m_runCancels; }
+    // What decides and carries out the runs; TIM_MAIN hands it each tick.
+    scheduler::Runner& runner() const { return *m_runner; }
 
 public slots:
     void Form_Load();
@@ -143,6 +146,8 @@ public slots:
     void CMD_SET_Click();
     void CMD_DEFAULT_Click();
     void MNU_POPUP_SELECTITEM_DELETE_Click();
+    void MNU_POPUP_SELECTITEM_CANCEL_Click();
+    void MNU_POPUP_SELECTITEM_POSTPONE_Click();
     void TIM_MAIN_Timer();
     void MNU_FILE_SHUTSOWN_Click();
     void MNU_FILE_REBOOT_Click();
@@ -157,6 +162,8 @@ public:
     void LVW1_MouseUp(int button, int shift, int x, int y);
     void WriteLog(const QString& message);
     void SendNotificationMail();
+    // The second mail of a scheduled run that did not happen: "【未実行】" and why.
+    void sendNotDoneMail(const QString& firstLine);
     // Appends the log to the day's file in the log folder.
     text::FileError saveLogFile() const;
 
@@ -178,23 +185,23 @@ private:
     const text::Clock& m_clock;
     power::PowerBackend& m_power;
     const app::AppPaths m_paths;
-    void sendMail(bool personAtScreen);
+    void sendMail(bool personAtScreen, const QString& notDone = {});
 
     std::shared_ptr<Presenter> m_presenter;
     mail::SendOptions m_mailOptions;
     std::shared_ptr<mail::SecretStore> m_secrets;
-    const scheduler::RunCancels* m_runCancels = nullptr;
     bool m_unloaded = false;
     bool m_loading = false;
     bool m_closePending = false;
-    bool m_tickRunning = false;
     bool m_scheduleBackupPending = false;
     bool m_mailBackupPending = false;
     bool m_scheduleSavePending = false;
     bool m_mailSavePending = false;
     // The user deleted the last entry: the file must say so rather than keep the old list.
     bool m_scheduleCleared = false;
-    scheduler::TickMemory m_tickMemory;
+    std::unique_ptr<ScheduleList> m_rows;
+    std::unique_ptr<scheduler::TickActions> m_tickActions;
+    std::unique_ptr<scheduler::Runner> m_runner;
 };
 
 } // namespace tovik::ui

@@ -151,6 +151,10 @@ void Form1::buildUi() {
         addItem(MNU_POPUP, "MNU_POPUP_SELECTITEM_DELETE", QStringLiteral("選択項目を削除(&D)"));
     MNU_POPUP_SELECTITEM_EDIT =
         addItem(MNU_POPUP, "MNU_POPUP_SELECTITEM_EDIT", QStringLiteral("選択項目を編集(&E)"));
+    MNU_POPUP_SELECTITEM_CANCEL =
+        addItem(MNU_POPUP, "MNU_POPUP_SELECTITEM_CANCEL", QStringLiteral("今回の実行を中止"));
+    MNU_POPUP_SELECTITEM_POSTPONE =
+        addItem(MNU_POPUP, "MNU_POPUP_SELECTITEM_POSTPONE", QStringLiteral("15分延期"));
     vbline2 = MNU_POPUP->addSeparator();
     vbline2->setObjectName(QStringLiteral("vbline2"));
 

@@ -1,15 +1,30 @@
 #include "ui/startup.h"
 
 #include "app/closesignals.h"
+#include "app/loginstart.h"
 #include "app/singleinstance.h"
 #include "app/versioninfo.h"
+#include "notify/desktopchannel.h"
 #include "ui/closerequests.h"
+#include "ui/desktop.h"
 #include "ui/translations.h"
-#include "ui/upcomingruns.h"
+#include "ui/warningwindow.h"
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 
 namespace tovik::ui {
+
+namespace {
+
+// Desktop notifications where a service runs, else our own window.
+std::unique_ptr<notify::WarningChannel> warningChannel(const text::Clock& clock) {
+    if (auto channel = notify::desktopNotificationChannel())
+        return channel;
+    return std::make_unique<WarningWindow>(clock);
+}
+
+} // namespace
 
 int runTovik(QApplication& app, const Services& services,
              const std::function<void(Form1&)>& beforeLoad) {
@@ -34,9 +49,13 @@ int runTovik(QApplication& app, const Services& services,
         beforeLoad(form);
     form.Form_Load();
     form.show();
-    // Warnings, cancels, the tray and start at login come after the first paint.
-    UpcomingRuns upcoming(form);
-    upcoming.startOnThisDesktopAfterFirstPaint();
+    // Warnings, the tray and start at login come after the first paint: asking the bus
+    // for a notification service and a tray takes a moment.
+    Desktop desktop;
+    afterFirstPaint(form, [&] {
+        connectDesktop(desktop, form, warningChannel(services.clock), app::platformLoginStart(),
+                       QSystemTrayIcon::isSystemTrayAvailable());
+    });
 
     return QApplication::exec();
 }

@@ -1,14 +1,16 @@
 #include "views.h"
 
-#include "text/textlines.h"
-
 #include "form1.h"
 #include "presenter.h"
+#include "schedule/entrydescription.h"
+#include "text/textlines.h"
 
+#include <QHelpEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QToolTip>
 #include <QTreeWidget>
 
 namespace tovik::ui {
@@ -36,6 +38,30 @@ void ScheduleList::remove(int position) {
 
 quintptr ScheduleList::rowKey(int position) const {
     return reinterpret_cast<quintptr>(m_tree->topLevelItem(position - 1));
+}
+
+ScheduleListToolTips::ScheduleListToolTips(QTreeWidget* tree) : QObject(tree), m_tree(tree) {
+    m_tree->viewport()->installEventFilter(this);
+}
+
+bool ScheduleListToolTips::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_tree->viewport() || event->type() != QEvent::ToolTip)
+        return false;
+    const auto* help = static_cast<QHelpEvent*>(event);
+    QTreeWidgetItem* item = m_tree->itemAt(help->pos());
+    if (item == nullptr) {
+        QToolTip::hideText();
+        return true;
+    }
+    const ScheduleList rows(m_tree);
+    const int position = m_tree->indexOfTopLevelItem(item) + 1;
+    using schedule::Column;
+    QToolTip::showText(help->globalPos(),
+                       schedule::entryDescription(rows.text(position, Column::When),
+                                                  rows.text(position, Column::Action),
+                                                  rows.text(position, Column::Options)),
+                       m_tree->viewport(), m_tree->visualItemRect(item));
+    return true;
 }
 
 int ScheduleList::selectedPosition() const {

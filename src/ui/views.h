@@ -5,6 +5,8 @@
 #include "schedule/schedulefile.h"
 #include "schedule/schedulerows.h"
 
+#include <QObject>
+
 class QPlainTextEdit;
 class QTreeWidget;
 
@@ -26,6 +28,18 @@ public:
     quintptr rowKey(int position) const override;
     // The selected entry's position, or 0 when none is selected.
     int selectedPosition() const;
+
+private:
+    QTreeWidget* m_tree;
+};
+
+// Hovering over a row of the list shows its entry in words.
+class ScheduleListToolTips final : public QObject {
+public:
+    explicit ScheduleListToolTips(QTreeWidget* tree);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QTreeWidget* m_tree;

@@ -15,9 +15,9 @@
 
 namespace tovik::ui {
 
-WarningWindow::WarningWindow(std::function<QDateTime()> clock)
+WarningWindow::WarningWindow(const text::Clock& clock)
     : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus),
-      m_clock(std::move(clock)) {
+      m_clock(clock) {
     setObjectName(QStringLiteral("WarningWindow"));
     setWindowTitle(app::kApplicationTitle + QStringLiteral(" - 実行の予告"));
     // The user is typing somewhere else: the warning must not take the keys.
@@ -33,14 +33,17 @@ WarningWindow::WarningWindow(std::function<QDateTime()> clock)
     m_countdown->setObjectName(QStringLiteral("WarningCountdown"));
     m_cancel = new QPushButton(QStringLiteral("今回は中止"), this);
     m_cancel->setObjectName(QStringLiteral("WarningCancel"));
+    m_postpone = new QPushButton(QStringLiteral("15分延期"), this);
+    m_postpone->setObjectName(QStringLiteral("WarningPostpone"));
     m_close = new QPushButton(QStringLiteral("閉じる"), this);
     m_close->setObjectName(QStringLiteral("WarningClose"));
-    for (QPushButton* button : {m_cancel, m_close})
+    for (QPushButton* button : {m_cancel, m_postpone, m_close})
         button->setFocusPolicy(Qt::NoFocus);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_cancel);
+    buttons->addWidget(m_postpone);
     buttons->addWidget(m_close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
@@ -56,6 +59,11 @@ WarningWindow::WarningWindow(std::function<QDateTime()> clock)
         m_timer->stop();
         cancelRequested(m_warning.key, m_warning.minute);
     });
+    connect(m_postpone, &QPushButton::clicked, this, [this] {
+        hide();
+        m_timer->stop();
+        postponeRequested(m_warning.key, m_warning.minute);
+    });
     connect(m_close, &QPushButton::clicked, this, [this] {
         hide();
         m_timer->stop();
@@ -65,6 +73,7 @@ WarningWindow::WarningWindow(std::function<QDateTime()> clock)
 void WarningWindow::warn(const notify::RunWarning& warning) {
     m_warning = warning;
     m_text->setText(warning.text);
+    m_postpone->setVisible(warning.canPostpone);
     updateCountdown();
     adjustSize();
     // Bottom right, where notifications usually appear.
@@ -86,7 +95,7 @@ void WarningWindow::withdraw(quintptr key) {
 }
 
 void WarningWindow::updateCountdown() {
-    const qint64 left = m_clock().secsTo(m_warning.start);
+    const qint64 left = m_clock.now().secsTo(m_warning.start);
     if (left > 0) {
         m_countdown->setText(
             QStringLiteral("実行まで あと %1:%2")

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "notify/warningchannel.h"
+#include "text/clock.h"
 
 #include <QWidget>
-#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -16,8 +16,8 @@ class WarningWindow final : public QWidget, public notify::WarningChannel {
     Q_OBJECT
 
 public:
-    // clock: the time the countdown counts from.
-    explicit WarningWindow(std::function<QDateTime()> clock);
+    // clock: the time the countdown counts from; it outlives the window.
+    explicit WarningWindow(const text::Clock& clock);
 
     void warn(const notify::RunWarning& warning) override;
     void withdraw(quintptr key) override;
@@ -25,16 +25,18 @@ public:
     QLabel* textLabel() const { return m_text; }
     QLabel* countdownLabel() const { return m_countdown; }
     QPushButton* cancelButton() const { return m_cancel; }
+    QPushButton* postponeButton() const { return m_postpone; }
     QPushButton* closeButton() const { return m_close; }
 
 private:
     void updateCountdown();
 
-    std::function<QDateTime()> m_clock;
+    const text::Clock& m_clock;
     notify::RunWarning m_warning;
     QLabel* m_text = nullptr;
     QLabel* m_countdown = nullptr;
     QPushButton* m_cancel = nullptr;
+    QPushButton* m_postpone = nullptr;
     QPushButton* m_close = nullptr;
     QTimer* m_timer = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "app/appfolder.h"
 #include "e2e/e2erig.h"
 #include "support/dbusrig.h"
+#include "support/fixedclock.h"
 #include "support/smtprig.h"
 #include "support/windowfixture.h"
 #include "text/cp932.h"
@@ -686,7 +687,8 @@ void TestEndToEnd::warnedThenCancelled() {
 
     // Where its button is: the same window laid out in this process.
     const QString text = u"1分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs;
-    ui::WarningWindow probe([] { return QDateTime(QDate(2026, 12, 7), QTime(21, 59, 30)); });
+    const testing::FixedClock probeClock(QDateTime(QDate(2026, 12, 7), QTime(21, 59, 30)));
+    ui::WarningWindow probe(probeClock);
     probe.warn({1, 0, text, QDateTime(QDate(2026, 12, 7), QTime(22, 0))});
     QCOMPARE(frame.size(), probe.size());
     QVERIFY(run->x.screenshot(shotDir() + u"e2e-warning.png"_qs, frame));
@@ -749,7 +751,8 @@ void TestEndToEnd::notifiedThenCancelledFromTheNotification() {
         calls.at(1).contains(u"\"1分後にシャットダウンします（2026/12/07 22:00、項目番号=1）\""_qs),
         qPrintable(calls.at(1)));
     for (const QString& call : calls)
-        QVERIFY2(call.contains(u"[\"cancel\", \"今回は中止\"]"_qs), qPrintable(call));
+        QVERIFY2(call.contains(u"[\"cancel\", \"今回は中止\", \"postpone\", \"15分延期\"]"_qs),
+                 qPrintable(call));
     // The second replaced the first: both are notification 1.
     QVERIFY2(calls.at(1).startsWith(u"Notify \"Tovik\" 1 "_qs), qPrintable(calls.at(1)));
 

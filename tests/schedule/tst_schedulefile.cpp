@@ -1,4 +1,5 @@
 // schedule.ini: loading, saving, the error box's numbers, and keeping unread lines.
+#include "schedule/entrydescription.h"
 #include "schedule/entrytext.h"
 #include "schedule/schedulefile.h"
 #include "support/faildevice.h"
@@ -32,6 +33,8 @@ const QString kWeekly = QStringLiteral("毎週：6(金曜日) 2026/12/06 18:00:0
 class TestScheduleFile : public QObject {
     Q_OBJECT
 private slots:
+    void description_data();
+    void description();
     void init() { QVERIFY(m_dir.isValid()); }
     void exampleFileLoadsAndRoundTrips();
     void lineEndsAndEncodings_data();
@@ -273,6 +276,44 @@ void TestScheduleFile::editorForms() {
     QCOMPARE(hibernate->line, u"休止状態を実行します。"_qs);
     QCOMPARE(schedule::refusalLine(*hibernate, u"x"_qs), u"休止状態にできませんでした::x"_qs);
     QCOMPARE(schedule::actionFor(u"スリープ"_qs)->action, power::PowerAction::Sleep);
+}
+
+void TestScheduleFile::description_data() {
+    QTest::addColumn<QString>("when");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("weekly with both options")
+        << u"毎週：4(水曜日) 2026/12/07 22:30:00"_qs << u"シャットダウン"_qs
+        << u"+SENDMAIL+SAVELOG"_qs
+        << u"実行日: 毎週 水曜日 22:30\n行動: シャットダウン\nオプション: メール送信、ログ保存"_qs;
+    QTest::newRow("one-off, no options")
+        << u"2026/12/7 07:05:00"_qs << u"再起動"_qs << u""_qs
+        << u"実行日: 2026/12/07 07:05\n行動: 再起動\nオプション: なし"_qs;
+    QTest::newRow("log save only, weekday from the digit")
+        << u"毎週：1(月曜日) 2026/12/07 00:00:00"_qs << u"ログオフ"_qs << u"+SAVELOG"_qs
+        << u"実行日: 毎週 日曜日 00:00\n行動: ログオフ\nオプション: ログ保存"_qs;
+    QTest::newRow("never due, unknown action")
+        << u"2026/12/07 7:05:00"_qs << u"シャットダウン "_qs << u"+sendmail"_qs
+        << u"実行日: 2026/12/07 7:05:00（この日時では実行されません）\n"
+           u"行動: なし（電源操作は行いません）\nオプション: なし"_qs;
+    QTest::newRow("weekday sets") << u"毎週：0(月火水木金) 2026/12/07 18:00:00"_qs << u"再起動"_qs
+                                  << u""_qs
+                                  << u"実行日: 平日 18:00\n行動: 再起動\nオプション: なし"_qs;
+    QTest::newRow("every day") << u"毎週：0(日月火水木金土) 2026/12/07 22:00:00"_qs << u"再起動"_qs
+                               << u""_qs
+                               << u"実行日: 毎日 22:00\n行動: 再起動\nオプション: なし"_qs;
+    QTest::newRow("other set") << u"毎週：0(月水金) 2026/12/07 22:00:00"_qs << u"再起動"_qs
+                               << u""_qs
+                               << u"実行日: 毎週 月水金 22:00\n行動: 再起動\nオプション: なし"_qs;
+}
+
+void TestScheduleFile::description() {
+    QFETCH(QString, when);
+    QFETCH(QString, action);
+    QFETCH(QString, options);
+    QFETCH(QString, expected);
+    QCOMPARE(schedule::entryDescription(when, action, options), expected);
 }
 
 QTEST_GUILESS_MAIN(TestScheduleFile)

@@ -1,11 +1,12 @@
-// The plan of coming runs, the cancels of this run and the warnings drawn from the plan.
-#include "schedule/entrydescription.h"
+// The plan of coming runs, the cancels and postponements of single runs and the warnings
+// drawn from the plan.
 #include "scheduler/plan.h"
-#include "scheduler/runcancels.h"
 #include "scheduler/tick.h"
 #include "scheduler/warnings.h"
 #include "support/fakerows.h"
 #include "support/fixedclock.h"
+#include "support/recordingactions.h"
+#include "text/dateforms.h"
 
 #include <QTest>
 
@@ -27,7 +28,7 @@ QStringList shown(const std::vector<scheduler::PlannedRun>& runs, int first = 4)
     for (const auto& run : runs) {
         if (out.size() == first)
             break;
-        out << scheduler::wallMinuteText(run.minute) + QStringLiteral(" #") +
+        out << text::wallMinuteText(run.minute) + QStringLiteral(" #") +
                    QString::number(run.position);
     }
     return out;
@@ -40,29 +41,9 @@ QStringList texts(const std::vector<scheduler::Warning>& warnings) {
     return out;
 }
 
-// The tick's calls, with the cancels the window would consult.
-class CancellingActions final : public scheduler::TickActions {
-public:
-    CancellingActions(const FakeRows& rows, const scheduler::RunCancels& cancels)
-        : m_rows(rows), m_cancels(cancels) {}
-    void yield() override {}
-    void writeLog(const QString&) override {}
-    void sendNotificationMail() override {}
-    text::FileError saveLogFile() override { return {}; }
-    QString doExitWindows(int code) override {
-        requests << code;
-        return {};
-    }
-    bool powerRequestAwaitingAnswer() override { return false; }
-    bool isCancelled(int position, const QDateTime& now) override {
-        return m_cancels.skips(m_rows.rowKey(position), now);
-    }
-    QList<int> requests;
-
-private:
-    const FakeRows& m_rows;
-    const scheduler::RunCancels& m_cancels;
-};
+text::WallMinute wm(const QDate& day, int hour, int minute) {
+    return text::WallMinute(day, hour * 60 + minute);
+}
 
 } // namespace
 
@@ -76,13 +57,12 @@ private slots:
     void cancelledRunGivesWayToTheNext();
     void cancelFollowsTheEntryWhenRowsAboveGo();
     void cancelSkipsOneMinuteOnly();
-    void cancelSeenAcrossTheMinuteEdge();
+    void postponed_data();
+    void postponed();
     void warnings();
     void entryAddedCloseToItsMinute();
     void cancelledWarningMovesToTheNextEntry();
     void keyOfADeletedRowComesBack();
-    void description_data();
-    void description();
 };
 
 void TestPlan::plan_data() {
@@ -168,7 +148,7 @@ void TestPlan::planAgreesWithTheTick() {
     rows.add(when, u"シャットダウン"_qs);
     for (const QDateTime& now : {at(kMonday, 9, 0, 0), at(kMonday, 9, 0, 59), at(kMonday, 9, 1)}) {
         const auto runs = scheduler::planRuns(rows, now, {});
-        const bool plannedNow = !runs.empty() && runs.front().minute == scheduler::wallMinute(now);
+        const bool plannedNow = !runs.empty() && runs.front().minute == text::WallMinute::of(now);
         QCOMPARE(plannedNow, scheduler::isDue(when, now));
     }
 }
@@ -178,8 +158,8 @@ void TestPlan::cancelledRunGivesWayToTheNext() {
     rows.add(u"毎週：2(月曜日) 2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
     rows.add(u"2026/12/07 22:00:00"_qs, u"再起動"_qs);
     const QDateTime now = at(kMonday, 21, 0);
-    scheduler::RunCancels cancels;
-    cancels.add(rows.rowKey(1), scheduler::wallMinute(at(kMonday, 22, 0)));
+    scheduler::RunRecord cancels;
+    cancels.cancel({rows.rowKey(1), wm(kMonday, 22, 0)});
     QCOMPARE(shown(scheduler::planRuns(rows, now, cancels)),
              (QStringList{u"2026/12/07 22:00 #2"_qs, u"2026/12/14 22:00 #1"_qs}));
 }
@@ -189,43 +169,81 @@ void TestPlan::cancelFollowsTheEntryWhenRowsAboveGo() {
     rows.add(u"2026/12/07 21:30:00"_qs, u"ログオフ"_qs);
     rows.add(u"2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
     rows.add(u"2026/12/07 22:00:00"_qs, u"再起動"_qs);
-    scheduler::RunCancels cancels;
-    cancels.add(rows.rowKey(3), scheduler::wallMinute(at(kMonday, 22, 0)));
+    scheduler::RunRecord cancels;
+    cancels.cancel({rows.rowKey(3), wm(kMonday, 22, 0)});
     rows.remove(1);
     // The shutdown, now at position 1, is not the one cancelled; the restart now at 2 is.
     const auto runs = scheduler::planRuns(rows, at(kMonday, 21, 0), cancels);
     QCOMPARE(shown(runs), QStringList{u"2026/12/07 22:00 #1"_qs});
-    cancels.add(rows.rowKey(1), scheduler::wallMinute(at(kMonday, 22, 0)));
+    cancels.cancel({rows.rowKey(1), wm(kMonday, 22, 0)});
     QCOMPARE(shown(scheduler::planRuns(rows, at(kMonday, 21, 0), cancels)), QStringList{});
 }
 
 void TestPlan::cancelSkipsOneMinuteOnly() {
     FakeRows rows;
     rows.add(u"毎週：2(月曜日) 2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
-    scheduler::RunCancels cancels;
-    cancels.add(rows.rowKey(1), scheduler::wallMinute(at(kMonday, 22, 0)));
-    CancellingActions actions(rows, cancels);
+    scheduler::RunRecord record;
+    record.cancel({rows.rowKey(1), wm(kMonday, 22, 0)});
+    testing::RecordingActions actions;
     scheduler::TickMemory memory;
-    for (const QDateTime& now :
-         {at(kMonday, 22, 0, 0), at(kMonday, 22, 0, 55), at(kMonday.addDays(7), 22, 0, 5)}) {
-        scheduler::runTick(rows, actions, memory, testing::FixedClock(now));
+    for (const QDateTime& now : {at(kMonday, 21, 59, 58), at(kMonday, 22, 0, 0),
+                                 at(kMonday, 22, 0, 55), at(kMonday.addDays(7), 22, 0, 5)}) {
+        scheduler::runTick(rows, actions, memory, testing::FixedClock(now), record);
     }
     // Nothing in the cancelled minute; next Monday as always.
-    QCOMPARE(actions.requests, QList<int>{1});
+    QCOMPARE(actions.requests(), QStringList{u"power:1"_qs});
 }
 
-void TestPlan::cancelSeenAcrossTheMinuteEdge() {
-    scheduler::RunCancels cancels;
-    cancels.add(7, scheduler::wallMinute(at(kMonday, 22, 0)));
-    QVERIFY(cancels.skips(7, at(kMonday, 22, 0, 30)));
-    QVERIFY(cancels.skips(7, at(kMonday, 22, 1, 0)));
-    QVERIFY(!cancels.skips(7, at(kMonday, 22, 2, 0)));
-    QVERIFY(!cancels.skips(7, at(kMonday, 21, 59, 59)));
-    QVERIFY(!cancels.skips(8, at(kMonday, 22, 0, 30)));
-    cancels.dropBefore(scheduler::wallMinute(at(kMonday, 22, 1)));
-    QVERIFY(cancels.skips(7, at(kMonday, 22, 1, 0)));
-    cancels.forget(7);
-    QVERIFY(cancels.empty());
+// "15分延期": the run moves by 15 minutes each time, three times at most, and happens once
+// at its new minute; the other entries keep theirs. A row deleted or edited forgets it.
+void TestPlan::postponed_data() {
+    QTest::addColumn<int>("times");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("plan");
+    QTest::addColumn<QString>("ranAt");
+    QTest::newRow("postponed once")
+        << 1 << QString() << QStringList{u"2026/12/07 22:10 #3"_qs, u"2026/12/07 22:15 #2"_qs}
+        << u"22:15"_qs;
+    QTest::newRow("postponed thrice, and no more")
+        << 4 << QString() << QStringList{u"2026/12/07 22:10 #3"_qs, u"2026/12/07 22:45 #2"_qs}
+        << u"22:45"_qs;
+    QTest::newRow("a row above deleted: it stays with its entry")
+        << 1 << u"delete above"_qs
+        << QStringList{u"2026/12/07 22:10 #2"_qs, u"2026/12/07 22:15 #1"_qs} << u"22:15"_qs;
+    QTest::newRow("the entry replaced: forgotten")
+        << 2 << u"forget"_qs << QStringList{u"2026/12/07 22:00 #2"_qs, u"2026/12/07 22:10 #3"_qs}
+        << u"22:00"_qs;
+}
+
+void TestPlan::postponed() {
+    QFETCH(int, times);
+    QFETCH(QString, change);
+    QFETCH(QStringList, plan);
+    QFETCH(QString, ranAt);
+    FakeRows rows;
+    rows.add(u"2026/12/07 21:30:00"_qs, u"ログオフ"_qs);
+    rows.add(u"毎週：2(月曜日) 2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
+    rows.add(u"2026/12/07 22:10:00"_qs, u"再起動"_qs);
+    const quintptr key = rows.rowKey(2);
+    scheduler::RunRecord record;
+    for (int i = 0; i < times; ++i)
+        static_cast<void>(record.postpone({key, wm(kMonday, 22, 0)}));
+    if (change == u"delete above"_qs)
+        rows.remove(1);
+    if (change == u"forget"_qs)
+        record.forget(key);
+    QCOMPARE(shown(scheduler::planRuns(rows, at(kMonday, 21, 56), record), 2), plan);
+    testing::RecordingActions actions;
+    scheduler::TickMemory memory;
+    QStringList ran;
+    for (QDateTime now = at(kMonday, 21, 59); now < at(kMonday, 23, 0); now = now.addSecs(5)) {
+        actions.calls.clear();
+        static_cast<void>(
+            scheduler::runTick(rows, actions, memory, testing::FixedClock(now), record));
+        if (actions.calls.contains(u"log:シャットダウンを実行します。"_qs))
+            ran << now.time().toString(u"HH:mm"_qs);
+    }
+    QCOMPARE(ran, QStringList{ranAt});
 }
 
 void TestPlan::warnings() {
@@ -266,13 +284,13 @@ void TestPlan::cancelledWarningMovesToTheNextEntry() {
     FakeRows rows;
     rows.add(u"2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
     rows.add(u"2026/12/07 22:00:00"_qs, u"再起動"_qs);
-    scheduler::RunCancels cancels;
+    scheduler::RunRecord cancels;
     scheduler::WarningSchedule schedule;
     QDateTime now = at(kMonday, 21, 55);
     QCOMPARE(texts(schedule.take(scheduler::planRuns(rows, now, cancels), rows, now)),
              QStringList{u"5分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs});
     now = now.addSecs(30);
-    cancels.add(rows.rowKey(1), scheduler::wallMinute(at(kMonday, 22, 0)));
+    cancels.cancel({rows.rowKey(1), wm(kMonday, 22, 0)});
     QCOMPARE(texts(schedule.take(scheduler::planRuns(rows, now, cancels), rows, now)),
              QStringList{u"5分後に再起動します（2026/12/07 22:00、項目番号=2）"_qs});
 }
@@ -283,42 +301,12 @@ void TestPlan::keyOfADeletedRowComesBack() {
     rows.add(u"2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
     scheduler::WarningSchedule schedule;
     const QDateTime now = at(kMonday, 21, 56);
-    const std::vector<scheduler::PlannedRun> plan{
-        {scheduler::wallMinute(at(kMonday, 22, 0)), 1, 42}};
+    const std::vector<scheduler::PlannedRun> plan{{wm(kMonday, 22, 0), 1, 42}};
     QCOMPARE(schedule.take(plan, rows, now).size(), std::size_t{1});
     QVERIFY(schedule.take(plan, rows, now).empty());
     schedule.forget(42);
     QCOMPARE(texts(schedule.take(plan, rows, now)),
              QStringList{u"4分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs});
-}
-
-void TestPlan::description_data() {
-    QTest::addColumn<QString>("when");
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("options");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("weekly with both options")
-        << u"毎週：4(水曜日) 2026/12/07 22:30:00"_qs << u"シャットダウン"_qs
-        << u"+SENDMAIL+SAVELOG"_qs
-        << u"実行日: 毎週 水曜日 22:30\n行動: シャットダウン\nオプション: メール送信、ログ保存"_qs;
-    QTest::newRow("one-off, no options")
-        << u"2026/12/7 07:05:00"_qs << u"再起動"_qs << u""_qs
-        << u"実行日: 2026/12/07 07:05\n行動: 再起動\nオプション: なし"_qs;
-    QTest::newRow("log save only, weekday from the digit")
-        << u"毎週：1(月曜日) 2026/12/07 00:00:00"_qs << u"ログオフ"_qs << u"+SAVELOG"_qs
-        << u"実行日: 毎週 日曜日 00:00\n行動: ログオフ\nオプション: ログ保存"_qs;
-    QTest::newRow("never due, unknown action")
-        << u"2026/12/07 7:05:00"_qs << u"シャットダウン "_qs << u"+sendmail"_qs
-        << u"実行日: 2026/12/07 7:05:00（この日時では実行されません）\n"
-           u"行動: なし（電源操作は行いません）\nオプション: なし"_qs;
-}
-
-void TestPlan::description() {
-    QFETCH(QString, when);
-    QFETCH(QString, action);
-    QFETCH(QString, options);
-    QFETCH(QString, expected);
-    QCOMPARE(schedule::entryDescription(when, action, options), expected);
 }
 
 QTEST_GUILESS_MAIN(TestPlan)

@@ -3,6 +3,7 @@
 #include "scheduler/tick.h"
 #include "support/fakerows.h"
 #include "support/fixedclock.h"
+#include "support/recordingactions.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,34 +14,15 @@ using tovik::testing::FakeRows;
 
 namespace {
 
-// Records every call in order, as one readable line each.
-class Recorder final : public scheduler::TickActions {
-public:
-    void yield() override {
-        ++yields;
-        if (onYield)
-            onYield();
-    }
-    void writeLog(const QString& m) override { calls << u"log:"_qs + m; }
-    void sendNotificationMail() override { calls << u"mail"_qs; }
-    text::FileError saveLogFile() override {
-        calls << u"savelog"_qs;
-        return saveError;
-    }
-    QString doExitWindows(int code) override {
-        calls << u"power:"_qs + QString::number(code);
-        return refusal;
-    }
-    bool powerRequestAwaitingAnswer() override { return awaiting; }
-
-    QStringList calls;
-    int yields = 0;
-    text::FileError saveError;
-    QString refusal;
-    bool awaiting = false;
-    std::function<void()> onYield;
+// The tick's calls, and what one tick leaves for the next.
+struct Recorder : testing::RecordingActions {
     scheduler::TickMemory memory;
+    scheduler::RunRecord record;
 };
+
+power::Outcome refused() {
+    return power::Outcome::notDone(power::Outcome::Reason::Refused);
+}
 
 } // namespace
 
@@ -67,7 +49,7 @@ private slots:
 
 private:
     int tick(const FakeRows& rows, Recorder& r) {
-        return scheduler::runTick(rows, r, r.memory, m_clock);
+        return scheduler::runTick(rows, r, r.memory, m_clock, r.record).position;
     }
 
     testing::FixedClock m_clock;
@@ -99,6 +81,14 @@ void TestTick::isDue_data() {
     QTest::newRow("weekly too short") << u"毎週："_qs << false;
     QTest::newRow("weekly without time field") << u"毎週：1(日曜日) 2026/12/06"_qs << false;
     QTest::newRow("three-character weekly") << u"ab："_qs << false;
+    QTest::newRow("set: weekdays, on a Sunday")
+        << u"毎週：0(月火水木金) 2026/12/06 12:30:00"_qs << false;
+    QTest::newRow("set: Sunday and Wednesday") << u"毎週：0(日水) 2026/12/01 12:30:00"_qs << true;
+    QTest::newRow("set: every day") << u"毎週：0(日月火水木金土) 2026/12/01 12:30:00"_qs << true;
+    QTest::newRow("set out of order") << u"毎週：0(月日) 2026/12/06 12:30:00"_qs << false;
+    QTest::newRow("set repeated") << u"毎週：0(日日) 2026/12/06 12:30:00"_qs << false;
+    QTest::newRow("set empty") << u"毎週：0() 2026/12/06 12:30:00"_qs << false;
+    QTest::newRow("set glued to its date") << u"毎週：0(日)2026/12/06 12:30:00 x"_qs << false;
 }
 
 void TestTick::isDue() {
@@ -132,38 +122,47 @@ void TestTick::theRoad() {
 }
 
 // The system did not end the program at once: the rest of the minute repeats only the
-// request, and nothing at all while a password prompt waits or after a failed log save.
+// request, and nothing at all while a password prompt waits. A log save that fails is tried
+// again, and at the minute's last tick the action goes ahead without it. A mail promised the
+// action: when it does not happen, a second mail says why, once.
 void TestTick::oncePerDueMinute_data() {
-    QTest::addColumn<QString>("refusal");
+    QTest::addColumn<bool>("refuse");
     QTest::addColumn<bool>("awaiting");
     QTest::addColumn<int>("saveError");
     QTest::addColumn<QStringList>("first");
     QTest::addColumn<QStringList>("later");
+    QTest::addColumn<QStringList>("last");
     const QStringList found{u"mail"_qs, u"savelog"_qs};
     const QString line = u"log:再起動を実行します。"_qs;
-    QTest::newRow("accepted") << QString() << false << 0 << found + QStringList{line, u"power:2"_qs}
-                              << QStringList{u"power:2"_qs};
-    QTest::newRow("refused: one line saying why")
-        << u"システムが許可しませんでした"_qs << false << 0
-        << found + QStringList{line, u"power:2"_qs,
-                               u"log:再起動できませんでした::システムが許可しませんでした"_qs}
-        << QStringList{u"power:2"_qs};
+    const QStringList power{u"power:2"_qs};
+    QTest::newRow("accepted") << false << false << 0 << found + QStringList{line, u"power:2"_qs}
+                              << power << power;
+    const QString why = u"再起動できませんでした::システムが許可しませんでした"_qs;
+    QTest::newRow("refused: one line saying why, one mail")
+        << true << false << 0
+        << found + QStringList{line, u"power:2"_qs, u"log:"_qs + why, u"notdone:"_qs + why} << power
+        << power;
     QTest::newRow("password prompt open")
-        << QString() << true << 0 << found + QStringList{line, u"power:2"_qs} << QStringList();
-    QTest::newRow("log save failing: tried again, quietly")
-        << QString() << false << 61
+        << false << true << 0 << found + QStringList{line, u"power:2"_qs} << QStringList()
+        << QStringList();
+    const QString without = u"ログファイルを保存できないまま再起動を実行します"_qs;
+    QTest::newRow("log save failing: tried again, then done without it")
+        << false << false << 61
         << QStringList{u"mail"_qs, u"savelog"_qs,
                        u"log:ログファイルを保存できませんでした::61::"
                        u"ディスクの空き容量が不足しています。"_qs}
-        << QStringList{u"savelog"_qs};
+        << QStringList{u"savelog"_qs}
+        << QStringList{u"savelog"_qs, u"log:"_qs + without, u"notdone:"_qs + without, line,
+                       u"power:2"_qs};
 }
 
 void TestTick::oncePerDueMinute() {
-    QFETCH(QString, refusal);
+    QFETCH(bool, refuse);
     QFETCH(bool, awaiting);
     QFETCH(int, saveError);
     QFETCH(QStringList, first);
     QFETCH(QStringList, later);
+    QFETCH(QStringList, last);
     const auto foundAt = [](int position) {
         return u"log:実行条件が見つかりました。項目番号="_qs + QString::number(position);
     };
@@ -171,13 +170,14 @@ void TestTick::oncePerDueMinute() {
     rows.add(u"2026/12/06 09:00:00"_qs, u"ログオフ"_qs);
     rows.add(u"毎週：1(日曜日) 2026/12/06 12:30:00"_qs, u"再起動"_qs, u"+SENDMAIL+SAVELOG"_qs);
     Recorder r;
-    r.refusal = refusal;
+    if (refuse)
+        r.outcome = refused();
     r.saveError = text::errorFor(saveError);
     m_now.setTime(QTime(12, 30, 1));
     QCOMPARE(tick(rows, r), 2);
     QCOMPARE(r.calls, QStringList{foundAt(2)} + first);
     r.awaiting = awaiting;
-    for (int second : {6, 11, 56}) {
+    for (int second : {6, 11}) {
         r.calls.clear();
         m_now.setTime(QTime(12, 30, second));
         QCOMPARE(tick(rows, r), 2);
@@ -188,6 +188,17 @@ void TestTick::oncePerDueMinute() {
     r.calls.clear();
     QCOMPARE(tick(rows, r), 1);
     QCOMPARE(r.calls, later);
+    r.calls.clear();
+    m_now.setTime(QTime(12, 30, 56));
+    QCOMPARE(tick(rows, r), 1);
+    QCOMPARE(r.calls, last);
+    // The clock put back over the minute: it is not carried out again.
+    r.calls.clear();
+    m_now.setTime(QTime(12, 20, 0));
+    tick(rows, r);
+    m_now.setTime(QTime(12, 30, 20));
+    QCOMPARE(tick(rows, r), 0);
+    QVERIFY(r.calls.isEmpty());
     // Its next due minute, a week on, does all of it again.
     r.calls.clear();
     r.awaiting = false;

@@ -3,12 +3,13 @@
 // display (scripts/screenshot.sh --tabs) so the real fonts are used.
 #include "app/appfolder.h"
 #include "app/loginstart.h"
+#include "scheduler/runner.h"
 #include "support/fixedclock.h"
 #include "support/recordingbackend.h"
 #include "text/cp932.h"
+#include "ui/desktop.h"
 #include "ui/form1.h"
 #include "ui/translations.h"
-#include "ui/upcomingruns.h"
 #include "ui/warningwindow.h"
 
 #include <QApplication>
@@ -97,11 +98,11 @@ int main(int argc, char** argv) {
 
     // The row tooltip of the third entry, with the window around it: a tooltip is a window
     // of its own, so the screen is photographed.
-    tovik::ui::UpcomingRuns upcoming(form);
-    auto warningWindow = std::make_unique<tovik::ui::WarningWindow>([&now] { return now; });
+    tovik::ui::Desktop desktop;
+    auto warningWindow = std::make_unique<tovik::ui::WarningWindow>(clock);
     tovik::ui::WarningWindow* warning = warningWindow.get();
-    upcoming.start(
-        std::move(warningWindow),
+    tovik::ui::connectDesktop(
+        desktop, form, std::move(warningWindow),
         std::make_unique<tovik::app::XdgAutostart>(folder.filePath(QStringLiteral("config"))),
         false);
     form.TAB1->setCurrentIndex(1);
@@ -119,7 +120,7 @@ int main(int argc, char** argv) {
 
     // Five minutes before the first entry's minute.
     now = QDateTime(QDate(2026, 12, 7), QTime(22, 25, 0));
-    upcoming.check();
+    form.runner().check();
     now = now.addSecs(3);
     QTest::qWait(1200);
     if (!warning->isVisible()) {

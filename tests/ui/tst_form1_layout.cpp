@@ -276,9 +276,11 @@ void TestForm1Layout::menusAndShortcuts() {
     QCOMPARE(names(m_form->MNU_POPUP),
              QStringList({QStringLiteral("MNU_POPUP_SELECTITEM_DELETE=選択項目を削除(&D)"),
                           QStringLiteral("MNU_POPUP_SELECTITEM_EDIT=選択項目を編集(&E)"),
+                          QStringLiteral("MNU_POPUP_SELECTITEM_CANCEL=今回の実行を中止"),
+                          QStringLiteral("MNU_POPUP_SELECTITEM_POSTPONE=15分延期"),
                           QStringLiteral("vbline2=-")}));
     QCOMPARE(m_form->MNU_FILE->actions()[5], m_form->vbline1);
-    QCOMPARE(m_form->MNU_POPUP->actions()[2], m_form->vbline2);
+    QCOMPARE(m_form->MNU_POPUP->actions().last(), m_form->vbline2);
     for (QAction* none :
          {m_form->MNU_FILE_SLEEP, m_form->MNU_FILE_HIBERNATE, m_form->MNU_FILE_EXIT})
         QVERIFY(none->shortcut().isEmpty());

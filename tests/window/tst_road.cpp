@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonObject>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -148,7 +149,8 @@ void TestRoad::failedLogSaveStopsBeforeThePowerRequest() {
     QVERIFY(readBytes(m_fx->file(u"log/2026_12_06.log"_qs)).contains("12:30:15"));
 }
 
-// A refused shutdown: one mail, one log save, and one line saying why nothing happened.
+// A refused shutdown: one log save, one line saying why nothing happened, and a second mail
+// that says so to whoever got the first.
 void TestRoad::refusedShutdownSaysWhyOnce() {
     testsupport::SmtpRig smtp;
     QVERIFY2(smtp.start(), qPrintable(smtp.errorString()));
@@ -163,14 +165,23 @@ void TestRoad::refusedShutdownSaysWhyOnce() {
         form->TIM_MAIN_Timer();
     }
     QCOMPARE(m_power->codes.size(), 9);
-    QCOMPARE(smtp.messages().size(), 1);
+    QCOMPARE(smtp.messages().size(), 2);
+    const QJsonObject second = testsupport::SmtpRig::decode(smtp.messages().at(1).raw);
+    QCOMPARE(second[u"subject"_qs].toString(),
+             u"【未実行】"_qs + form->mailText(notify::MailField::Subject));
+    QVERIFY(
+        second[u"body"_qs]
+            .toString()
+            .replace(u"\r\n"_qs, u"\n"_qs)
+            .startsWith(u"シャットダウンできませんでした::システムが許可しませんでした\n\n"_qs));
     const QString log = form->TXT_LOG->toPlainText();
     QCOMPARE(log.count(u"シャットダウンを実行します。"_qs), 1);
     QCOMPARE(
-        log.section(u'\n', -1),
+        log.section(u'\n', -2, -2),
         u"シャットダウンできませんでした::システムが許可しませんでした - 2026/12/06 12:30:15"_qs);
     const QByteArray logFile = readBytes(m_fx->file(u"log/2026_12_06.log"_qs));
-    QCOMPARE(logFile.count("\r\n"), log.count(u'\n') - 1); // saved once, before the action
+    // Saved once, before the action line, the refusal and the second mail.
+    QCOMPARE(logFile.count("\r\n"), log.count(u'\n') - 2);
 }
 
 void TestRoad::tickWhileTheScheduleLoads() {

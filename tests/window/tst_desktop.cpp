@@ -2,10 +2,12 @@
 // tray's menu, start at login and the list's tooltips. Clock and channel come from the test.
 #include "app/appfolder.h"
 #include "app/loginstart.h"
+#include "scheduler/runner.h"
 #include "support/recordingchannel.h"
 #include "support/windowfixture.h"
+#include "ui/desktop.h"
 #include "ui/form1.h"
-#include "ui/upcomingruns.h"
+#include "ui/trayicon.h"
 #include "ui/views.h"
 #include "ui/warningwindow.h"
 
@@ -35,15 +37,15 @@ namespace {
 // Monday 2026/12/07.
 const QDate kMonday(2026, 12, 7);
 
-QAction* trayAction(const ui::UpcomingRuns& upcoming, const QString& name) {
-    if (upcoming.tray() == nullptr || upcoming.tray()->contextMenu() == nullptr)
+QAction* trayAction(const ui::Desktop& desktop, const QString& name) {
+    if (desktop.tray == nullptr)
         return nullptr;
-    return upcoming.tray()->contextMenu()->findChild<QAction*>(name);
+    return desktop.tray->menu()->findChild<QAction*>(name);
 }
 
 } // namespace
 
-class TestUpcoming : public QObject {
+class TestDesktop : public QObject {
     Q_OBJECT
 
 private slots:
@@ -70,25 +72,25 @@ private:
 
     std::unique_ptr<testing::WindowFixture> m_fx;
     std::unique_ptr<ui::Form1> m_form;
-    std::unique_ptr<ui::UpcomingRuns> m_upcoming;
+    std::unique_ptr<ui::Desktop> m_desktop;
     RecordingChannel* m_channel = nullptr;
     testing::RecordingBackend* m_power = nullptr;
 };
 
-void TestUpcoming::init() {
+void TestDesktop::init() {
     m_fx = std::make_unique<testing::WindowFixture>(QDateTime(kMonday, QTime(21, 0)));
     m_power = &m_fx->power;
     m_form = m_fx->start();
 }
 
-void TestUpcoming::cleanup() {
-    m_upcoming.reset();
+void TestDesktop::cleanup() {
+    m_desktop.reset();
     m_form.reset();
     m_channel = nullptr;
     m_fx.reset();
 }
 
-void TestUpcoming::addEntry(const QString& when, const QString& action, const QString& options) {
+void TestDesktop::addEntry(const QString& when, const QString& action, const QString& options) {
     ui::ScheduleList rows(m_form->LVW1);
     rows.append(QString::number(rows.count() + 1));
     rows.setText(rows.count(), schedule::Column::When, when);
@@ -96,22 +98,22 @@ void TestUpcoming::addEntry(const QString& when, const QString& action, const QS
     rows.setText(rows.count(), schedule::Column::Options, options);
 }
 
-void TestUpcoming::tickAt(const QDateTime& now) {
+void TestDesktop::tickAt(const QDateTime& now) {
     setClock(now);
     m_form->TIM_MAIN_Timer();
 }
 
-QStringList TestUpcoming::logLines() const {
+QStringList TestDesktop::logLines() const {
     return m_form->TXT_LOG->toPlainText().split(u'\n');
 }
 
-void TestUpcoming::startUpcoming(std::unique_ptr<notify::WarningChannel> channel, bool withTray) {
-    m_upcoming = std::make_unique<ui::UpcomingRuns>(*m_form);
-    m_upcoming->start(std::move(channel),
-                      std::make_unique<app::XdgAutostart>(m_fx->file(u"config"_qs)), withTray);
+void TestDesktop::startUpcoming(std::unique_ptr<notify::WarningChannel> channel, bool withTray) {
+    m_desktop = std::make_unique<ui::Desktop>();
+    ui::connectDesktop(*m_desktop, *m_form, std::move(channel),
+                       std::make_unique<app::XdgAutostart>(m_fx->file(u"config"_qs)), withTray);
 }
 
-void TestUpcoming::warnedAtFiveAndOneMinute() {
+void TestDesktop::warnedAtFiveAndOneMinute() {
     addEntry(u"2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
     auto channel = std::make_unique<RecordingChannel>();
     m_channel = channel.get();
@@ -121,7 +123,7 @@ void TestUpcoming::warnedAtFiveAndOneMinute() {
     // by hand.
     for (QDateTime t = m_fx->clock.value; t < QDateTime(kMonday, QTime(22, 0)); t = t.addSecs(10)) {
         setClock(t);
-        m_upcoming->check();
+        m_form->runner().check();
     }
     const QStringList expected{u"5分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs,
                                u"1分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs};
@@ -137,7 +139,7 @@ void TestUpcoming::warnedAtFiveAndOneMinute() {
     QCOMPARE(m_power->codes(), QList<int>{1});
 }
 
-void TestUpcoming::cancelFromEachPlace_data() {
+void TestDesktop::cancelFromEachPlace_data() {
     QTest::addColumn<QString>("place");
     QTest::newRow("notification") << u"notification"_qs;
     QTest::newRow("warning window") << u"window"_qs;
@@ -145,7 +147,7 @@ void TestUpcoming::cancelFromEachPlace_data() {
     QTest::newRow("tray menu") << u"tray"_qs;
 }
 
-void TestUpcoming::cancelFromEachPlace() {
+void TestDesktop::cancelFromEachPlace() {
     QFETCH(QString, place);
     addEntry(u"2026/12/08 22:00:00"_qs, u"再起動"_qs);
     addEntry(u"毎週：2(月曜日) 2026/11/30 22:00:00"_qs, u"シャットダウン"_qs);
@@ -155,7 +157,7 @@ void TestUpcoming::cancelFromEachPlace() {
     std::unique_ptr<notify::WarningChannel> channel;
     ui::WarningWindow* window = nullptr;
     if (place == u"window"_qs) {
-        auto own = std::make_unique<ui::WarningWindow>([this] { return m_fx->clock.value; });
+        auto own = std::make_unique<ui::WarningWindow>(m_fx->clock);
         window = own.get();
         channel = std::move(own);
     } else {
@@ -178,14 +180,14 @@ void TestUpcoming::cancelFromEachPlace() {
         QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
     } else if (place == u"popup"_qs) {
         m_form->LVW1->setCurrentItem(m_form->LVW1->topLevelItem(1));
-        QAction* item = m_upcoming->popupCancelAction();
+        QAction* item = m_form->MNU_POPUP_SELECTITEM_CANCEL;
         QVERIFY(m_form->MNU_POPUP->actions().contains(item));
         QCOMPARE(item->text(), u"今回の実行を中止"_qs);
         item->trigger();
         // The warning of the cancelled run is taken back.
         QCOMPARE(m_channel->withdrawn, QList<quintptr>{ui::ScheduleList(m_form->LVW1).rowKey(2)});
     } else {
-        QAction* item = trayAction(*m_upcoming, u"TRAY_CANCEL_NEXT"_qs);
+        QAction* item = trayAction(*m_desktop, u"TRAY_CANCEL_NEXT"_qs);
         QVERIFY(item != nullptr);
         QCOMPARE(item->text(), u"次回の実行を中止"_qs);
         item->trigger();
@@ -218,7 +220,7 @@ void TestUpcoming::cancelFromEachPlace() {
     QCOMPARE(m_power->codes(), (QList<int>{0, 0, 1}));
 }
 
-void TestUpcoming::cancelStaysWithItsEntryWhenARowAboveIsDeleted() {
+void TestDesktop::cancelStaysWithItsEntryWhenARowAboveIsDeleted() {
     addEntry(u"2026/12/07 21:30:00"_qs, u"再起動"_qs);
     addEntry(u"2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
     addEntry(u"2026/12/07 22:00:00"_qs, u"ログオフ"_qs);
@@ -227,7 +229,7 @@ void TestUpcoming::cancelStaysWithItsEntryWhenARowAboveIsDeleted() {
     startUpcoming(std::move(channel), false);
 
     m_form->LVW1->setCurrentItem(m_form->LVW1->topLevelItem(2));
-    m_upcoming->popupCancelAction()->trigger();
+    m_form->MNU_POPUP_SELECTITEM_CANCEL->trigger();
     QVERIFY(logLines().last().startsWith(u"項目番号=3 の今回の実行を中止しました - "_qs));
     m_form->LVW1->setCurrentItem(m_form->LVW1->topLevelItem(0));
     m_form->MNU_POPUP_SELECTITEM_DELETE_Click();
@@ -238,17 +240,17 @@ void TestUpcoming::cancelStaysWithItsEntryWhenARowAboveIsDeleted() {
     QCOMPARE(m_power->codes(), QList<int>{1});
     m_power->clear();
     m_form->LVW1->setCurrentItem(m_form->LVW1->topLevelItem(0));
-    m_upcoming->popupCancelAction()->trigger();
+    m_form->MNU_POPUP_SELECTITEM_CANCEL->trigger();
     tickAt(QDateTime(kMonday, QTime(22, 0, 30)));
     QCOMPARE(m_power->codes(), QList<int>{});
 }
 
-void TestUpcoming::popupItemOnlyForEntriesThatWillRun() {
+void TestDesktop::popupItemOnlyForEntriesThatWillRun() {
     addEntry(u"2026/12/07 20:59:00"_qs, u"シャットダウン"_qs);
     addEntry(u"2026/12/07 7:30:00"_qs, u"シャットダウン"_qs);
     addEntry(u"2026/12/07 21:01:00"_qs, u"シャットダウン"_qs);
     startUpcoming(std::make_unique<RecordingChannel>(), false);
-    QAction* item = m_upcoming->popupCancelAction();
+    QAction* item = m_form->MNU_POPUP_SELECTITEM_CANCEL;
     const auto enabledFor = [&](int row) {
         if (row >= 0)
             m_form->LVW1->setCurrentItem(m_form->LVW1->topLevelItem(row));
@@ -267,7 +269,7 @@ void TestUpcoming::popupItemOnlyForEntriesThatWillRun() {
     QCOMPARE(m_form->TXT_LOG->toPlainText(), log);
 }
 
-void TestUpcoming::listChangesReachTheWarningsAtOnce() {
+void TestDesktop::listChangesReachTheWarningsAtOnce() {
     addEntry(u"2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
     auto channel = std::make_unique<RecordingChannel>();
     m_channel = channel.get();
@@ -284,54 +286,55 @@ void TestUpcoming::listChangesReachTheWarningsAtOnce() {
     m_form->COM_DATE[2]->setCurrentText(u"00"_qs);
     m_form->OP_SHUTDOWN[1]->setChecked(true);
     m_form->CMD_SET_Click();
-    m_upcoming->check();
+    m_form->runner().check();
     QCOMPARE(m_channel->texts().size(), 2);
     QCOMPARE(m_channel->texts().last(), u"4分後に再起動します（2026/12/07 22:00、項目番号=1）"_qs);
 }
 
-void TestUpcoming::trayTooltipAndMenu() {
+void TestDesktop::trayTooltipAndMenu() {
     startUpcoming(std::make_unique<RecordingChannel>(), true);
-    QVERIFY(m_upcoming->tray() != nullptr);
-    QCOMPARE(m_upcoming->tray()->toolTip(), u"予定なし"_qs);
+    QVERIFY(m_desktop->tray->icon() != nullptr);
+    QCOMPARE(m_desktop->tray->icon()->toolTip(), u"Tovik\n予定なし"_qs);
     QStringList captions;
-    for (const QAction* action : m_upcoming->tray()->contextMenu()->actions())
+    for (const QAction* action : m_desktop->tray->menu()->actions())
         captions << action->text();
-    QCOMPARE(captions, (QStringList{u"ウィンドウを表示"_qs, u"次回の実行を中止"_qs,
+    QCOMPARE(captions, (QStringList{u"ウィンドウを表示"_qs, u"次回の実行を中止"_qs, u"15分延期"_qs,
                                     u"ログイン時に起動"_qs, QString(), u"終了"_qs}));
 
     // The tooltip follows the list at once.
     addEntry(u"毎週：2(月曜日) 2026/11/30 08:00:00"_qs, u"再起動"_qs);
     addEntry(u"2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
-    QTRY_COMPARE(m_upcoming->tray()->toolTip(), u"次回: 2026/12/07 22:00 シャットダウン"_qs);
+    QTRY_COMPARE(m_desktop->tray->icon()->toolTip(),
+                 u"Tovik\n次回: 2026/12/07 22:00 シャットダウン"_qs);
     m_form->LVW1->setCurrentItem(m_form->LVW1->topLevelItem(1));
     m_form->MNU_POPUP_SELECTITEM_DELETE_Click();
-    QTRY_COMPARE(m_upcoming->tray()->toolTip(), u"次回: 2026/12/14 08:00 再起動"_qs);
+    QTRY_COMPARE(m_desktop->tray->icon()->toolTip(), u"Tovik\n次回: 2026/12/14 08:00 再起動"_qs);
 
     // 終了 closes the window the ordinary way, which saves the list.
     m_form->show();
-    trayAction(*m_upcoming, u"TRAY_EXIT"_qs)->trigger();
+    trayAction(*m_desktop, u"TRAY_EXIT"_qs)->trigger();
     QVERIFY(!m_form->isVisible());
     QVERIFY(QFile::exists(m_fx->file(u"schedule.ini"_qs)));
 }
 
 // Waiting in the tray the window is hidden, and closing a hidden window would leave the
 // program running with no window at all.
-void TestUpcoming::closedFromTheTrayWhileHidden() {
+void TestDesktop::closedFromTheTrayWhileHidden() {
     addEntry(u"2026/12/08 22:00:00"_qs, u"再起動"_qs);
     startUpcoming(std::make_unique<RecordingChannel>(), true);
     m_form->show();
     m_form->hide();
     QEventLoop loop; // the program's own loop
-    QTimer::singleShot(0, [this] { trayAction(*m_upcoming, u"TRAY_EXIT"_qs)->trigger(); });
+    QTimer::singleShot(0, [this] { trayAction(*m_desktop, u"TRAY_EXIT"_qs)->trigger(); });
     QTimer::singleShot(3000, &loop, [&loop] { loop.exit(7); });
     QCOMPARE(loop.exec(), 0);
     QVERIFY(QFile::exists(m_fx->file(u"schedule.ini"_qs)));
 }
 
-void TestUpcoming::loginStartOnlyWhenTicked() {
+void TestDesktop::loginStartOnlyWhenTicked() {
     const QString path = m_fx->file(u"config/autostart/tovik.desktop"_qs);
     startUpcoming(std::make_unique<RecordingChannel>(), true);
-    QAction* item = trayAction(*m_upcoming, u"TRAY_LOGIN_START"_qs);
+    QAction* item = trayAction(*m_desktop, u"TRAY_LOGIN_START"_qs);
     QVERIFY(item != nullptr && item->isCheckable());
     QVERIFY(!item->isChecked());
     QVERIFY(!QFile::exists(path));
@@ -350,7 +353,7 @@ void TestUpcoming::loginStartOnlyWhenTicked() {
     QVERIFY(!QFile::exists(path));
 }
 
-void TestUpcoming::rowTooltip() {
+void TestDesktop::rowTooltip() {
     addEntry(u"2026/12/07 07:05:00"_qs, u"ログオフ"_qs);
     addEntry(u"毎週：4(水曜日) 2026/12/07 22:30:00"_qs, u"シャットダウン"_qs,
              u"+SENDMAIL+SAVELOG"_qs);
@@ -370,5 +373,5 @@ void TestUpcoming::rowTooltip() {
     QCOMPARE(m_form->LVW1->columnWidth(1), 133);
 }
 
-QTEST_MAIN(TestUpcoming)
-#include "tst_upcoming.moc"
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
