@@ -32,7 +32,7 @@ int main(int argc, char**) {
 CPP
 "$CXX" "${FLAGS[@]}" -c "$OUT/linkcheck.cpp" -o "$OUT/linkcheck.o"
 "$CXX" -static "$OUT/linkcheck.o" "$OUT/power.o" "$OUT/win32backend.o" \
-    -ladvapi32 -luser32 -o "$OUT/linkcheck.exe"
+    -ladvapi32 -luser32 -lpowrprof -o "$OUT/linkcheck.exe"
 echo "Windows power backend: compiled and linked ($OUT)"
 
 # The Run key of start at login, the same way.

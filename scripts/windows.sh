@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Builds Tovik for 64-bit Windows on Debian 12 and packs dist/tovik-<version>-windows-x64.zip:
-#   windows.sh [all|deps|toolchain|qt|curl|app|zip|test|e2e|cached]...
+#   windows.sh [all|deps|toolchain|qt|curl|app|zip|test|e2e|cached|restore]...
 # (default: all = deps toolchain app zip; test and e2e run under Wine; cached tells by its exit
-# status whether the toolchain is built).
+# status whether the toolchain is built; restore unpacks the prebuilt toolchain, see below).
 # The toolchain (Qt and curl built with mingw-w64; passwords go to the Credential Manager
 # directly, so no QtKeychain) is cached outside the clone in
 # $TOVIK_WIN_CACHE (default /var/cache/tovik-windows for root, else ~/.cache/tovik-windows),
 # one folder per versions and options.
+# A prebuilt toolchain, $TOVIK_WIN_PREBUILT (default ../shared/windows-toolchain beside the
+# clone: toolchain.tar.xz and a README.md naming its folders and its sha256), fills the cache
+# instead of the build when it holds exactly the folders of these versions and options.
 # Heavy builds run under nice with at most $TOVIK_WIN_JOBS (default 2) jobs.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -16,6 +19,7 @@ else
     CACHE="${TOVIK_WIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tovik-windows}"
 fi
 JOBS="${TOVIK_WIN_JOBS:-2}"
+PREBUILT="${TOVIK_WIN_PREBUILT:-$ROOT/../shared/windows-toolchain}"
 BUILD="${TOVIK_WIN_BUILD:-$ROOT/build-windows}"
 TOOLCHAIN="$ROOT/cmake/mingw-w64-x86_64.cmake"
 TRIPLE=x86_64-w64-mingw32
@@ -54,7 +58,6 @@ SRC
 
 step_deps() {
     "$ROOT/scripts/install-deps.sh" windows
-    ensure_deb_src
 }
 
 # Unpacks Debian's source package NAME into $CACHE/src/NAME-<version> and prints that folder.
@@ -63,6 +66,7 @@ debian_source() {
     mkdir -p "$CACHE/src"
     dir=$(find "$CACHE/src" -maxdepth 1 -type d -name "$2*" | sort | tail -1)
     if [ -z "$dir" ]; then
+        ensure_deb_src >&2
         (cd "$CACHE/src" && apt-get source -qq "$name" >&2)
         dir=$(find "$CACHE/src" -maxdepth 1 -type d -name "$2*" | sort | tail -1)
     fi
@@ -148,7 +152,45 @@ step_curl() {
     rm -rf "$work"
 }
 
+# --- the prebuilt toolchain --------------------------------------------------------------------
+# Fills the cache from the prebuilt archive, or says in one line on standard error why it
+# cannot (exit status 3). A cache that is already complete needs no archive.
+step_restore() {
+    cached && return 0
+    local archive="$PREBUILT/toolchain.tar.xz" readme="$PREBUILT/README.md" key sum tmp
+    [ -f "$archive" ] && [ -f "$readme" ] || { echo "windows.sh: no prebuilt toolchain in $PREBUILT" >&2; return 3; }
+    # The README names the folders the archive holds; they carry the keys of the windows.sh
+    # that made them.
+    for key in "$QT_KEY" "$CURL_KEY"; do
+        grep -qF "\`$key/prefix\`" "$readme" ||
+            { echo "windows.sh: the prebuilt toolchain in $PREBUILT is not $key; refresh it" >&2; return 3; }
+    done
+    sum=$(sed -n 's/^sha256 of `toolchain.tar.xz`: *\([0-9a-f]\{64\}\).*/\1/p' "$readme")
+    echo "$sum  $archive" | sha256sum --quiet -c - >/dev/null 2>&1 ||
+        { echo "windows.sh: $archive does not match the sha256 of its README" >&2; return 3; }
+    mkdir -p "$CACHE"
+    # Unpacked beside the cache and moved in whole, so an interrupted restore leaves no
+    # half folder that looks built.
+    tmp=$(mktemp -d "$CACHE/.restore.XXXXXX")
+    if ! tar -xJf "$archive" -C "$tmp" "$QT_KEY/prefix" "$CURL_KEY/prefix" ||
+        [ ! -f "$tmp/$QT_KEY/prefix/.done" ] || [ ! -f "$tmp/$CURL_KEY/prefix/.done" ]; then
+        rm -rf "$tmp"
+        echo "windows.sh: $archive lacks $QT_KEY or $CURL_KEY" >&2
+        return 3
+    fi
+    for key in "$QT_KEY" "$CURL_KEY"; do
+        rm -rf "${CACHE:?}/$key"
+        mv "$tmp/$key" "$CACHE/$key"
+    done
+    rmdir "$tmp"
+    log "toolchain restored from $archive into $CACHE"
+}
+
+cached() { [ -f "$QT_PREFIX/.done" ] && [ -f "$CURL_PREFIX/.done" ]; }
+
 step_toolchain() {
+    # The prebuilt archive saves the hour of a cold build wherever it fits.
+    [ -f "$PREBUILT/toolchain.tar.xz" ] && step_restore 2>/dev/null && return 0
     step_qt
     step_curl
 }
@@ -224,7 +266,7 @@ is_system_dll() {
         mpr.dll | authz.dll | dwrite.dll | d3d11.dll | d3d9.dll | dxgi.dll | normaliz.dll | \
         wldap32.dll | comctl32.dll | api-ms-win-*.dll | ntdll.dll | rpcrt4.dll | dnsapi.dll | \
         shcore.dll | winspool.drv | d2d1.dll | cfgmgr32.dll | oleacc.dll | propsys.dll | \
-        winhttp.dll | dxguid.dll | usp10.dll | mswsock.dll) return 0 ;;
+        winhttp.dll | dxguid.dll | usp10.dll | mswsock.dll | powrprof.dll) return 0 ;;
     esac
     return 1
 }
@@ -352,9 +394,9 @@ main() {
         case "$s" in
         all) step_deps; step_toolchain; step_app; step_zip ;;
         toolchain) step_toolchain ;;
-        deps | qt | curl | app | zip | test | e2e) "step_$s" ;;
+        deps | qt | curl | app | zip | test | e2e | restore) "step_$s" ;;
         # Exit status only: is the toolchain of these versions and options in the cache?
-        cached) [ -f "$QT_PREFIX/.done" ] && [ -f "$CURL_PREFIX/.done" ] ;;
+        cached) cached ;;
         *) die "unknown step $s" ;;
         esac
     done

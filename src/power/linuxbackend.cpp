@@ -206,6 +206,12 @@ Outcome LinuxBackend::request(PowerAction action) {
     case PowerAction::Restart:
         return requestFromLogind(systemAddress, QStringLiteral("CanReboot"),
                                  QStringLiteral("Reboot"), deadline, m_interactive);
+    case PowerAction::Sleep:
+        return requestFromLogind(systemAddress, QStringLiteral("CanSuspend"),
+                                 QStringLiteral("Suspend"), deadline, m_interactive);
+    case PowerAction::Hibernate:
+        return requestFromLogind(systemAddress, QStringLiteral("CanHibernate"),
+                                 QStringLiteral("Hibernate"), deadline, m_interactive);
     }
     return Outcome::notDone(Outcome::Reason::UnknownAction);
 }

@@ -1,5 +1,5 @@
-// Linux backend: systemd-logind for shut down and restart, the desktop's session manager
-// for log off, all over D-Bus and never forced.
+// Linux backend: systemd-logind for shut down, restart, sleep and hibernate, the desktop's
+// session manager for log off, all over D-Bus and never forced.
 #pragma once
 
 #include "power/power.h"

@@ -10,6 +10,10 @@ std::optional<PowerAction> actionForCode(int code) {
         return PowerAction::ShutDown;
     case static_cast<int>(PowerAction::Restart):
         return PowerAction::Restart;
+    case static_cast<int>(PowerAction::Sleep):
+        return PowerAction::Sleep;
+    case static_cast<int>(PowerAction::Hibernate):
+        return PowerAction::Hibernate;
     default:
         return std::nullopt;
     }

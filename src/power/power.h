@@ -1,6 +1,8 @@
 // The power routine DoExitWindows and the backend seam behind it.
 #pragma once
 
+#include "power/poweraction.h"
+
 #include <optional>
 
 namespace tovik::power {
@@ -32,11 +34,7 @@ struct Outcome {
     static Outcome notDone(Reason why) { return {Status::NotDone, why}; }
 };
 
-// The three actions, numbered as Windows' ExitWindowsEx takes them and as the schedule's
-// action codes have them.
-enum class PowerAction { LogOff = 0, ShutDown = 1, Restart = 2 };
-
-// The action of a code at the boundary (0, 1, 2); nullopt for any other.
+// The action of a code at the boundary (0 to 4); nullopt for any other.
 std::optional<PowerAction> actionForCode(int code);
 
 // Turns an action into a request to the operating system. A backend asks politely, never
@@ -54,9 +52,9 @@ public:
 
 namespace win32 {
 
-// Requests log off (0), shut down (1) or restart (2) through the backend and returns without
-// waiting for the system to act. Never throws; what it returns tells whether the request
-// could be made.
+// Requests log off (0), shut down (1), restart (2), sleep (3) or hibernate (4) through the
+// backend and returns without waiting for the system to act. Never throws; what it returns tells
+// whether the request could be made.
 tovik::power::Outcome DoExitWindows(tovik::power::PowerBackend& backend, const int& code);
 
 } // namespace win32

@@ -26,11 +26,14 @@ struct PrivilegeOps {
     // ExitWindowsEx(flags, reason); false when Windows refused to start the request.
     std::function<bool(std::uint32_t flags, std::uint32_t reason)> exitWindows;
     std::function<void(TokenHandle token)> closeHandle;
+    // SetSuspendState(hibernate, FALSE, FALSE); false when Windows refused, hibernation
+    // switched off included.
+    std::function<bool(bool hibernate)> suspend;
 };
 
 // Enables the shutdown privilege, then asks for the action. The first failing step ends
-// it with no request at all, not even a log off. The action goes through unchanged as the
-// flags: no force flag is ever added.
+// it with no request at all, not even a log off. Log off, shut down and restart go through
+// unchanged as the flags: no force flag is ever added.
 inline Outcome requestWithShutdownPrivilege(const PrivilegeOps& ops, PowerAction action) {
     TokenHandle token = nullptr;
     if (!ops.openProcessToken(token))
@@ -48,7 +51,9 @@ inline Outcome requestWithShutdownPrivilege(const PrivilegeOps& ops, PowerAction
         return Outcome::notDone(Outcome::Reason::NoPrivilege);
     if (!ops.enablePrivilege(token, id))
         return Outcome::notDone(Outcome::Reason::NoPrivilege);
-    if (!ops.exitWindows(static_cast<std::uint32_t>(action), 0))
+    const bool suspend = action == PowerAction::Sleep || action == PowerAction::Hibernate;
+    if (!(suspend ? ops.suspend(action == PowerAction::Hibernate)
+                  : ops.exitWindows(static_cast<std::uint32_t>(codeOf(action)), 0)))
         return Outcome::notDone(Outcome::Reason::Refused);
     return Outcome::requested();
 }

@@ -3,6 +3,8 @@
 #include "power/privilegesequence.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <powrprof.h>
 
 namespace tovik::power {
 
@@ -55,6 +57,13 @@ const PrivilegeOps& win32Ops() {
         },
         [](std::uint32_t flags, std::uint32_t reason) { return ExitWindowsEx(flags, reason) != 0; },
         [](TokenHandle token) { CloseHandle(token); },
+        [](bool hibernate) {
+            // With hibernation switched off some systems would sleep instead: a refusal is
+            // the truer answer.
+            if (hibernate && !IsPwrHibernateAllowed())
+                return false;
+            return SetSuspendState(hibernate ? TRUE : FALSE, FALSE, FALSE) != 0;
+        },
     };
     return ops;
 }

@@ -1,4 +1,5 @@
-// Windows backend: the shutdown privilege, then ExitWindowsEx, never forced.
+// Windows backend: the shutdown privilege, then ExitWindowsEx or SetSuspendState, never
+// forced.
 #pragma once
 
 #include "power/power.h"

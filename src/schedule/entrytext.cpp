@@ -126,18 +126,27 @@ std::optional<WhenRule> parseWhenText(const QString& whenText) {
     return rule;
 }
 
-std::optional<PowerAction> actionFor(const QString& actionWord) {
+std::optional<ActionWord> actionFor(const QString& actionWord) {
+    using power::PowerAction;
+    const auto row = [](PowerAction action, const QString& word, const QString& verb) {
+        return ActionWord{action, word, word + u"を実行します。"_qs, verb};
+    };
     if (actionWord == kShutdownWord)
-        return PowerAction{kShutdownCode, kShutdownWord, kShutdownWord + u"を実行します。"_qs};
+        return row(PowerAction::ShutDown, kShutdownWord, kShutdownWord);
     if (actionWord == kRebootWord)
-        return PowerAction{kRebootCode, kRebootWord, kRebootWord + u"を実行します。"_qs};
+        return row(PowerAction::Restart, kRebootWord, kRebootWord);
     if (actionWord == kLogoffWord)
-        return PowerAction{kLogoffCode, kLogoffWord, kLogoffWord + u"を実行します。"_qs};
+        return row(PowerAction::LogOff, kLogoffWord, kLogoffWord);
+    if (actionWord == kSleepWord)
+        return row(PowerAction::Sleep, kSleepWord, kSleepWord);
+    // A state, not an act: "休止状態にする", "休止状態にできませんでした".
+    if (actionWord == kHibernateWord)
+        return row(PowerAction::Hibernate, kHibernateWord, kHibernateWord + u'に');
     return std::nullopt;
 }
 
-QString refusalLine(const PowerAction& action, const QString& why) {
-    return action.word + QStringLiteral("できませんでした::") + why;
+QString refusalLine(const ActionWord& action, const QString& why) {
+    return action.verb + QStringLiteral("できませんでした::") + why;
 }
 
 } // namespace tovik::schedule

@@ -1,6 +1,8 @@
 // The text forms of a schedule entry's fields: when-texts, action words, option tokens.
 #pragma once
 
+#include "power/poweraction.h"
+
 #include <QDate>
 #include <QString>
 #include <optional>
@@ -10,17 +12,14 @@ namespace tovik::schedule {
 inline const QString kShutdownWord = QStringLiteral("シャットダウン");
 inline const QString kRebootWord = QStringLiteral("再起動");
 inline const QString kLogoffWord = QStringLiteral("ログオフ");
+inline const QString kSleepWord = QStringLiteral("スリープ");
+inline const QString kHibernateWord = QStringLiteral("休止状態");
 inline const QString kSendMailToken = QStringLiteral("+SENDMAIL");
 inline const QString kSaveLogToken = QStringLiteral("+SAVELOG");
 inline const QString kWeeklyMark = QStringLiteral("：");
 // A weekly entry for a set of days writes their initials, Sunday first, after the digit 0,
 // which no weekday has: a reader that knows only single days never finds it due.
 inline const QString kWeekdayInitials = QStringLiteral("日月火水木金土");
-
-// Power action codes as the operating system takes them.
-inline constexpr int kLogoffCode = 0;
-inline constexpr int kShutdownCode = 1;
-inline constexpr int kRebootCode = 2;
 
 // "yyyy/MM/dd HH:MM:00"
 QString oneOffWhenText(const QString& date, const QString& hour, const QString& minute);
@@ -49,16 +48,18 @@ struct WhenRule {
 // date, or a time field that does not start with a two-digit hour and minute.
 std::optional<WhenRule> parseWhenText(const QString& whenText);
 
-struct PowerAction {
-    int code;
+// One row of the action-word table.
+struct ActionWord {
+    power::PowerAction action;
     QString word; // the action word, as the entry holds it
     QString line; // the action line written before the request
+    QString verb; // the word as it takes する or できる: "休止状態に"
 };
-// The action of an exactly matching action word; nullopt for any other text.
-std::optional<PowerAction> actionFor(const QString& actionWord);
+// The row of an exactly matching action word; nullopt for any other text.
+std::optional<ActionWord> actionFor(const QString& actionWord);
 
 // The line written when the system refused the action or could not be asked:
-// "再起動できませんでした::<why>".
-QString refusalLine(const PowerAction& action, const QString& why);
+// "再起動できませんでした::<why>", "休止状態にできませんでした::<why>".
+QString refusalLine(const ActionWord& action, const QString& why);
 
 } // namespace tovik::schedule

@@ -62,16 +62,12 @@ public:
             return;
         }
         if (m_action && !m_actions.powerRequestAwaitingAnswer())
-            static_cast<void>(m_actions.doExitWindows(actionOf(*m_action)));
+            static_cast<void>(m_actions.doExitWindows(m_action->action));
     }
 
     QString notice;
 
 private:
-    static power::PowerAction actionOf(const schedule::PowerAction& action) {
-        return static_cast<power::PowerAction>(action.code);
-    }
-
     void requestWithoutTheLog() {
         m_memory.saveFailed = false;
         if (!m_action)
@@ -88,7 +84,7 @@ private:
         if (!m_action)
             return;
         m_actions.writeLog(m_action->line);
-        const power::Outcome outcome = m_actions.doExitWindows(actionOf(*m_action));
+        const power::Outcome outcome = m_actions.doExitWindows(m_action->action);
         if (outcome.done())
             return;
         const QString line = schedule::refusalLine(*m_action, power::reasonText(outcome.reason));
@@ -108,7 +104,7 @@ private:
     TickActions& m_actions;
     TickMemory& m_memory;
     int m_position;
-    std::optional<schedule::PowerAction> m_action;
+    std::optional<schedule::ActionWord> m_action;
 };
 
 } // namespace

@@ -106,6 +106,8 @@ void Form1::connectHandlers() {
     connect(MNU_FILE_SHUTSOWN, &QAction::triggered, this, &Form1::MNU_FILE_SHUTSOWN_Click);
     connect(MNU_FILE_REBOOT, &QAction::triggered, this, &Form1::MNU_FILE_REBOOT_Click);
     connect(MNU_FILE_LOGOFF, &QAction::triggered, this, &Form1::MNU_FILE_LOGOFF_Click);
+    connect(MNU_FILE_SLEEP, &QAction::triggered, this, &Form1::MNU_FILE_SLEEP_Click);
+    connect(MNU_FILE_HIBERNATE, &QAction::triggered, this, &Form1::MNU_FILE_HIBERNATE_Click);
     connect(CMD_TEST_SEND, &QPushButton::clicked, this, &Form1::CMD_TEST_SEND_Click);
     connect(MNU_HELP_SHOW_VERSION, &QAction::triggered, this, &Form1::MNU_HELP_SHOW_VERSION_Click);
     LVW1->viewport()->installEventFilter(this);
@@ -364,6 +366,10 @@ void Form1::SetItemAction(int position) {
         word = schedule::kRebootWord;
     else if (OP_SHUTDOWN[2]->isChecked())
         word = schedule::kLogoffWord;
+    else if (OP_SHUTDOWN[3]->isChecked())
+        word = schedule::kSleepWord;
+    else if (OP_SHUTDOWN[4]->isChecked())
+        word = schedule::kHibernateWord;
     ScheduleList(LVW1).setText(position, schedule::Column::Action, word);
 }
 
@@ -414,7 +420,8 @@ void Form1::runPowerCommand(const QString& question, const QString& title,
         return;
     const auto action = schedule::actionFor(actionWord);
     WriteLog(action->line);
-    if (const power::Outcome outcome = win32::DoExitWindows(m_power, action->code); !outcome.done())
+    if (const power::Outcome outcome = win32::DoExitWindows(m_power, power::codeOf(action->action));
+        !outcome.done())
         WriteLog(schedule::refusalLine(*action, power::reasonText(outcome.reason)));
 }
 
@@ -431,6 +438,16 @@ void Form1::MNU_FILE_REBOOT_Click() {
 void Form1::MNU_FILE_LOGOFF_Click() {
     runPowerCommand(QStringLiteral("ログオフを実行します。よろしいですか？"),
                     QStringLiteral("ログオフ確認"), schedule::kLogoffWord);
+}
+
+void Form1::MNU_FILE_SLEEP_Click() {
+    runPowerCommand(QStringLiteral("スリープを実行します。よろしいですか？"),
+                    QStringLiteral("スリープ確認"), schedule::kSleepWord);
+}
+
+void Form1::MNU_FILE_HIBERNATE_Click() {
+    runPowerCommand(QStringLiteral("休止状態を実行します。よろしいですか？"),
+                    QStringLiteral("休止状態確認"), schedule::kHibernateWord);
 }
 
 // ---- notification mail ----

@@ -82,7 +82,7 @@ public:
     QGroupBox* Frame2 = nullptr;
     QGroupBox* Frame3 = nullptr;
     QGroupBox* Frame4 = nullptr;
-    std::array<QRadioButton*, 3> OP_SHUTDOWN{};
+    std::array<QRadioButton*, 5> OP_SHUTDOWN{};
     std::array<QCheckBox*, 2> CHK_SHUTDOWN{};
     std::array<QLabel*, 4> Label1{};
     std::array<QComboBox*, 4> COM_DATE{};
@@ -113,6 +113,8 @@ public:
     QAction* MNU_FILE_SHUTSOWN = nullptr;
     QAction* MNU_FILE_REBOOT = nullptr;
     QAction* MNU_FILE_LOGOFF = nullptr;
+    QAction* MNU_FILE_SLEEP = nullptr;
+    QAction* MNU_FILE_HIBERNATE = nullptr;
     QAction* vbline1 = nullptr;
     QAction* MNU_FILE_EXIT = nullptr;
     QMenu* MNU_HELP = nullptr;
@@ -152,6 +154,8 @@ public slots:
     void MNU_FILE_SHUTSOWN_Click();
     void MNU_FILE_REBOOT_Click();
     void MNU_FILE_LOGOFF_Click();
+    void MNU_FILE_SLEEP_Click();
+    void MNU_FILE_HIBERNATE_Click();
     void CMD_TEST_SEND_Click();
     void MNU_HELP_SHOW_VERSION_Click();
 

@@ -121,6 +121,8 @@ void Form1::buildUi() {
         addItem(MNU_FILE, "MNU_FILE_SHUTSOWN", QStringLiteral("シャットダウン(&S)"));
     MNU_FILE_REBOOT = addItem(MNU_FILE, "MNU_FILE_REBOOT", QStringLiteral("再起動(&R)"));
     MNU_FILE_LOGOFF = addItem(MNU_FILE, "MNU_FILE_LOGOFF", QStringLiteral("ログオフ(&L)"));
+    MNU_FILE_SLEEP = addItem(MNU_FILE, "MNU_FILE_SLEEP", QStringLiteral("スリープ(&P)"));
+    MNU_FILE_HIBERNATE = addItem(MNU_FILE, "MNU_FILE_HIBERNATE", QStringLiteral("休止状態(&H)"));
     vbline1 = MNU_FILE->addSeparator();
     vbline1->setObjectName(QStringLiteral("vbline1"));
     MNU_FILE_EXIT = addItem(MNU_FILE, "MNU_FILE_EXIT", QStringLiteral("終了(&X)"));
@@ -191,12 +193,13 @@ void Form1::buildUi() {
     Frame1->setObjectName(QStringLiteral("Frame1"));
     auto* frame1Layout = new QVBoxLayout(Frame1);
     compact(frame1Layout, 6, 2, 0);
-    const std::array<QString, 3> actionCaptions{QStringLiteral("シャットダウンする(&S)"),
-                                                QStringLiteral("再起動する(&R)"),
-                                                QStringLiteral("ログオフする(&L)")};
+    const std::array<QString, 5> actionCaptions{
+        QStringLiteral("シャットダウンする(&S)"), QStringLiteral("再起動する(&R)"),
+        QStringLiteral("ログオフする(&L)"), QStringLiteral("スリープする(&P)"),
+        QStringLiteral("休止状態にする(&H)")};
     auto* shutdownGroup = new QButtonGroup(this);
     shutdownGroup->setObjectName(QStringLiteral("OP_SHUTDOWN"));
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 5; ++i) {
         OP_SHUTDOWN[i] = new QRadioButton(actionCaptions[i]);
         OP_SHUTDOWN[i]->setObjectName(idx("OP_SHUTDOWN", i));
         shutdownGroup->addButton(OP_SHUTDOWN[i], i);
@@ -254,12 +257,13 @@ void Form1::buildUi() {
         patternGroup->addButton(OP_PATTERN[i], i);
     }
     OP_PATTERN[0]->setChecked(true);
-    auto* frame4Layout = new QGridLayout(Frame4);
-    compact(frame4Layout, 6, 2, 2);
-    frame4Layout->addWidget(OP_PATTERN[0], 0, 0, 1, 2);
-    frame4Layout->addWidget(OP_PATTERN[1], 1, 0);
-    frame4Layout->addWidget(COM_DATE[3], 1, 1);
-    frame4Layout->setColumnStretch(2, 1);
+    // One row: the page has no height to spare since the action frame holds five choices.
+    auto* frame4Layout = new QHBoxLayout(Frame4);
+    compact(frame4Layout, 6, 2, 6);
+    frame4Layout->addWidget(OP_PATTERN[0]);
+    frame4Layout->addWidget(OP_PATTERN[1]);
+    frame4Layout->addWidget(COM_DATE[3]);
+    frame4Layout->addStretch(1);
 
     CMD_DEFAULT = makeButton(QStringLiteral("CMD_DEFAULT"), QStringLiteral("初期値に戻す(&D)"));
     CMD_SET = makeButton(QStringLiteral("CMD_SET"), QStringLiteral("設定(&S)"));

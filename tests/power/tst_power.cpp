@@ -30,10 +30,11 @@ private slots:
         QTest::newRow("log off") << QList<int>{0} << QList<int>{0};
         QTest::newRow("shut down") << QList<int>{1} << QList<int>{1};
         QTest::newRow("restart") << QList<int>{2} << QList<int>{2};
+        QTest::newRow("sleep, hibernate") << QList<int>{3, 4} << QList<int>{3, 4};
         // The tick repeats its request on every tick of the due minute.
         QTest::newRow("repeated within a minute") << QList<int>{1, 1, 1} << QList<int>{1, 1, 1};
         QTest::newRow("mixed") << QList<int>{2, 0, 1} << QList<int>{2, 0, 1};
-        QTest::newRow("no such action") << QList<int>{3, -1, 0x10} << QList<int>{};
+        QTest::newRow("no such action") << QList<int>{5, -1, 0x10} << QList<int>{};
     }
     void passesCodesUnchangedAndInOrder() {
         QFETCH(QList<int>, codes);

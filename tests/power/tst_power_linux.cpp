@@ -63,13 +63,15 @@ private slots:
         m_backend.reset();
     }
 
-    void shutDownAndRestart_data() {
+    void logindActions_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<QString>("refusal"); // what the log will say, empty when asked
         const QString offQuery = QStringLiteral("CanPowerOff");
         const QString rebootQuery = QStringLiteral("CanReboot");
+        const QString sleepQuery = QStringLiteral("CanSuspend");
+        const QString hibernateQuery = QStringLiteral("CanHibernate");
         const QString refused = u"システムが許可しませんでした"_qs;
         QTest::newRow("shut down, yes")
             << 1 << "yes" << QStringList{offQuery, QStringLiteral("PowerOff False")} << QString();
@@ -87,19 +89,33 @@ private slots:
             << QString();
         QTest::newRow("restart, no") << 2 << "no" << QStringList{rebootQuery} << refused;
         QTest::newRow("restart, na") << 2 << "na" << QStringList{rebootQuery} << refused;
+        QTest::newRow("sleep, yes")
+            << 3 << "yes" << QStringList{sleepQuery, QStringLiteral("Suspend False")} << QString();
+        QTest::newRow("sleep, challenge")
+            << 3 << "challenge" << QStringList{sleepQuery, QStringLiteral("Suspend True")}
+            << QString();
+        QTest::newRow("sleep, no") << 3 << "no" << QStringList{sleepQuery} << refused;
+        QTest::newRow("hibernate, challenge")
+            << 4 << "challenge" << QStringList{hibernateQuery, QStringLiteral("Hibernate True")}
+            << QString();
+        QTest::newRow("hibernate, no") << 4 << "no" << QStringList{hibernateQuery} << refused;
     }
-    void shutDownAndRestart() {
+    void logindActions() {
         QFETCH(int, code);
         QFETCH(QString, answer);
         QFETCH(QStringList, expected);
         QFETCH(QString, refusal);
-        // Both answers set, so asking the wrong question would still find a "yes" or
-        // "challenge" and show up as the wrong call.
+        // Every other question answered too, so asking the wrong one would still find a
+        // "yes" or "challenge" and show up as the wrong call.
         const QString other =
             answer == QLatin1String("yes") ? QStringLiteral("challenge") : QStringLiteral("yes");
-        const bool shutDown = code == 1;
-        QVERIFY(m_rig->startLogind({{QStringLiteral("CanPowerOff"), shutDown ? answer : other},
-                                    {QStringLiteral("CanReboot"), shutDown ? other : answer}}));
+        const QStringList queries{QString(), QStringLiteral("CanPowerOff"),
+                                  QStringLiteral("CanReboot"), QStringLiteral("CanSuspend"),
+                                  QStringLiteral("CanHibernate")};
+        QVariantMap answers;
+        for (int i = 1; i < queries.size(); ++i)
+            answers[queries[i]] = i == code ? answer : other;
+        QVERIFY(m_rig->startLogind(answers));
 
         QVERIFY(timedRequest(code) < kPromptMs);
         // Sent before DoExitWindows returned: no waiting needed, only the mock's own turn.

@@ -49,7 +49,17 @@ struct FakeWindows {
                 return failAt != QLatin1String("exit");
             },
             [this](TokenHandle token) { trace << QStringLiteral("close ") + describe(token); },
+            [this](bool hibernate) {
+                trace << QStringLiteral("suspend %1").arg(hibernate);
+                return failAt != QLatin1String("suspend");
+            },
         };
+    }
+
+    // Sleep and hibernate go to SetSuspendState, the others to ExitWindowsEx.
+    static QString request(int code) {
+        return code < 3 ? QStringLiteral("exit %1 0").arg(code)
+                        : QStringLiteral("suspend %1").arg(code == 4);
     }
 
     QString describe(TokenHandle token) {
@@ -68,6 +78,8 @@ private slots:
         QTest::newRow("log off") << 0;
         QTest::newRow("shut down") << 1;
         QTest::newRow("restart") << 2;
+        QTest::newRow("sleep") << 3;
+        QTest::newRow("hibernate") << 4;
     }
     void requestsAfterEnablingThePrivilege() {
         QFETCH(int, code);
@@ -79,7 +91,7 @@ private slots:
             QStringLiteral("open"),
             QStringLiteral("lookup"),
             QStringLiteral("adjust token 4660:7"),
-            QStringLiteral("exit %1 0").arg(code),
+            FakeWindows::request(code),
             QStringLiteral("close token"),
         };
         QCOMPARE(windows.trace, expected);
@@ -94,7 +106,7 @@ private slots:
         QTest::addColumn<Reason>("reason");
         const Reason noPrivilege = Reason::NoPrivilege;
         const QString adjust = QStringLiteral("adjust token 4660:7");
-        for (const int code : {0, 1, 2}) {
+        for (const int code : {0, 1, 2, 3, 4}) {
             const QByteArray suffix = " code " + QByteArray::number(code);
             QTest::newRow(("open fails" + suffix).constData())
                 << QStringLiteral("open") << code << QStringList{QStringLiteral("open")}
@@ -109,10 +121,11 @@ private slots:
                 << QStringList{QStringLiteral("open"), QStringLiteral("lookup"), adjust,
                                QStringLiteral("close token")}
                 << noPrivilege;
+            // For hibernate also: hibernation switched off.
             QTest::newRow(("Windows refuses" + suffix).constData())
-                << QStringLiteral("exit") << code
+                << FakeWindows::request(code).section(u' ', 0, 0) << code
                 << QStringList{QStringLiteral("open"), QStringLiteral("lookup"), adjust,
-                               QStringLiteral("exit %1 0").arg(code), QStringLiteral("close token")}
+                               FakeWindows::request(code), QStringLiteral("close token")}
                 << Reason::Refused;
         }
     }

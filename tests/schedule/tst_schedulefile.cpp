@@ -270,7 +270,12 @@ void TestScheduleFile::editorForms() {
     QCOMPARE(schedule::optionsText(false, true), u"+SAVELOG"_qs);
     QCOMPARE(schedule::optionsText(false, false), QString());
     QVERIFY(!schedule::actionFor(u"シャットダウン "_qs));
-    QCOMPARE(schedule::actionFor(u"ログオフ"_qs)->code, 0);
+    QCOMPARE(schedule::actionFor(u"ログオフ"_qs)->action, power::PowerAction::LogOff);
+    const auto hibernate = schedule::actionFor(u"休止状態"_qs);
+    QCOMPARE(hibernate->action, power::PowerAction::Hibernate);
+    QCOMPARE(hibernate->line, u"休止状態を実行します。"_qs);
+    QCOMPARE(schedule::refusalLine(*hibernate, u"x"_qs), u"休止状態にできませんでした::x"_qs);
+    QCOMPARE(schedule::actionFor(u"スリープ"_qs)->action, power::PowerAction::Sleep);
 }
 
 void TestScheduleFile::description_data() {

@@ -94,6 +94,8 @@ void TestForm1Layout::controlsHaveNamesKindsAndCaptions_data() {
     row("OP_SHUTDOWN(0)", "QRadioButton", QStringLiteral("シャットダウンする(&S)"));
     row("OP_SHUTDOWN(1)", "QRadioButton", QStringLiteral("再起動する(&R)"));
     row("OP_SHUTDOWN(2)", "QRadioButton", QStringLiteral("ログオフする(&L)"));
+    row("OP_SHUTDOWN(3)", "QRadioButton", QStringLiteral("スリープする(&P)"));
+    row("OP_SHUTDOWN(4)", "QRadioButton", QStringLiteral("休止状態にする(&H)"));
     row("Frame3", "QGroupBox", QStringLiteral("オプション(&O)"));
     row("CHK_SHUTDOWN(0)", "QCheckBox", QStringLiteral("メールを送信する(&M)"));
     row("CHK_SHUTDOWN(1)", "QCheckBox", QStringLiteral("ログを保存(&D)"));
@@ -161,8 +163,8 @@ void TestForm1Layout::controlsHaveNamesKindsAndCaptions() {
 }
 
 void TestForm1Layout::startValuesAndPages() {
-    const std::array<bool, 3> shutdown{true, false, false};
-    for (int i = 0; i < 3; ++i) {
+    const std::array<bool, 5> shutdown{true, false, false, false, false};
+    for (int i = 0; i < 5; ++i) {
         QCOMPARE(m_form->OP_SHUTDOWN[i]->isChecked(), shutdown[i]);
     }
     QVERIFY(m_form->OP_PATTERN[0]->isChecked() && !m_form->OP_PATTERN[1]->isChecked());
@@ -183,7 +185,7 @@ void TestForm1Layout::startValuesAndPages() {
     }
     const std::pair<QWidget*, QWidget*> placed[] = {
         {tabs->widget(0), m_form->Frame1},        {tabs->widget(0), m_form->CMD_EXIT},
-        {m_form->Frame1, m_form->OP_SHUTDOWN[2]}, {m_form->Frame3, m_form->CHK_SHUTDOWN[1]},
+        {m_form->Frame1, m_form->OP_SHUTDOWN[4]}, {m_form->Frame3, m_form->CHK_SHUTDOWN[1]},
         {m_form->Frame2, m_form->COM_DATE[2]},    {m_form->Frame4, m_form->COM_DATE[3]},
         {m_form->Frame4, m_form->OP_PATTERN[1]},  {tabs->widget(1), m_form->LVW1},
         {tabs->widget(2), m_form->TXT_MAIL_BODY}, {tabs->widget(2), m_form->CMD_TEST_SEND},
@@ -266,6 +268,8 @@ void TestForm1Layout::menusAndShortcuts() {
              QStringList({QStringLiteral("MNU_FILE_SHUTSOWN=シャットダウン(&S)"),
                           QStringLiteral("MNU_FILE_REBOOT=再起動(&R)"),
                           QStringLiteral("MNU_FILE_LOGOFF=ログオフ(&L)"),
+                          QStringLiteral("MNU_FILE_SLEEP=スリープ(&P)"),
+                          QStringLiteral("MNU_FILE_HIBERNATE=休止状態(&H)"),
                           QStringLiteral("vbline1=-"), QStringLiteral("MNU_FILE_EXIT=終了(&X)")}));
     QCOMPARE(names(m_form->MNU_HELP),
              QStringList{QStringLiteral("MNU_HELP_SHOW_VERSION=バージョン情報(&V)")});
@@ -275,9 +279,11 @@ void TestForm1Layout::menusAndShortcuts() {
                           QStringLiteral("MNU_POPUP_SELECTITEM_CANCEL=今回の実行を中止"),
                           QStringLiteral("MNU_POPUP_SELECTITEM_POSTPONE=15分延期"),
                           QStringLiteral("vbline2=-")}));
-    QCOMPARE(m_form->MNU_FILE->actions()[3], m_form->vbline1);
+    QCOMPARE(m_form->MNU_FILE->actions()[5], m_form->vbline1);
     QCOMPARE(m_form->MNU_POPUP->actions().last(), m_form->vbline2);
-    QVERIFY(m_form->MNU_FILE_EXIT->shortcut().isEmpty());
+    for (QAction* none :
+         {m_form->MNU_FILE_SLEEP, m_form->MNU_FILE_HIBERNATE, m_form->MNU_FILE_EXIT})
+        QVERIFY(none->shortcut().isEmpty());
 
     // The keys reach the actions on another tab, without opening the menu.
     showOn(3);
@@ -350,7 +356,7 @@ void TestForm1Layout::pagesFitAndReadInOrder() {
     QVERIFY(leftOf(f.CMD_SET, f.CMD_EXIT));
     QVERIFY(leftOf(f.Label1[1], f.COM_DATE[1]) && leftOf(f.COM_DATE[1], f.Label1[2]));
     QVERIFY(leftOf(f.Label1[2], f.COM_DATE[2]) && leftOf(f.COM_DATE[2], f.Label1[3]));
-    QVERIFY(leftOf(f.OP_PATTERN[1], f.COM_DATE[3]) && above(f.OP_PATTERN[0], f.OP_PATTERN[1]));
+    QVERIFY(leftOf(f.OP_PATTERN[1], f.COM_DATE[3]) && leftOf(f.OP_PATTERN[0], f.OP_PATTERN[1]));
     QVERIFY(geo(f.COM_DATE[0]).width() > geo(f.Frame2).width() / 2);
 }
 

@@ -336,12 +336,17 @@ void TestForm1::powerCommands_data() {
         u"question|シャットダウン確認|シャットダウンを実行します。よろしいですか？"_qs;
     const QString r = u"question|再起動確認|再起動を実行します。よろしいですか？"_qs;
     const QString l = u"question|ログオフ確認|ログオフを実行します。よろしいですか？"_qs;
+    const QString p = u"question|スリープ確認|スリープを実行します。よろしいですか？"_qs;
+    const QString h = u"question|休止状態確認|休止状態を実行します。よろしいですか？"_qs;
     QTest::newRow("shut down, yes") << 0 << true << s << u"シャットダウンを実行します。"_qs << 1;
     QTest::newRow("restart, yes") << 1 << true << r << u"再起動を実行します。"_qs << 2;
     QTest::newRow("log off, yes") << 2 << true << l << u"ログオフを実行します。"_qs << 0;
+    QTest::newRow("sleep, yes") << 3 << true << p << u"スリープを実行します。"_qs << 3;
+    QTest::newRow("hibernate, yes") << 4 << true << h << u"休止状態を実行します。"_qs << 4;
     QTest::newRow("shut down, no") << 0 << false << s << QString() << -1;
     QTest::newRow("restart, no") << 1 << false << r << QString() << -1;
     QTest::newRow("log off, no") << 2 << false << l << QString() << -1;
+    QTest::newRow("hibernate, no") << 4 << false << h << QString() << -1;
 }
 
 void TestForm1::powerCommands() {
@@ -353,7 +358,8 @@ void TestForm1::powerCommands() {
     auto form = start();
     const QString logBefore = form->TXT_LOG->toPlainText();
     m_fx->presenter->answerYes = yes;
-    QAction* actions[] = {form->MNU_FILE_SHUTSOWN, form->MNU_FILE_REBOOT, form->MNU_FILE_LOGOFF};
+    QAction* actions[] = {form->MNU_FILE_SHUTSOWN, form->MNU_FILE_REBOOT, form->MNU_FILE_LOGOFF,
+                          form->MNU_FILE_SLEEP, form->MNU_FILE_HIBERNATE};
     actions[which]->trigger();
     QCOMPARE(m_fx->presenter->boxes, QStringList{box});
     if (yes) {
@@ -389,10 +395,16 @@ void TestForm1::editorWeeklyEntries() {
     form->COM_DATE[3]->setCurrentIndex(6);
     form->OP_SHUTDOWN[1]->setChecked(true);
     form->CMD_SET_Click();
+    form->OP_SHUTDOWN[3]->setChecked(true);
+    form->CMD_SET_Click();
+    form->OP_SHUTDOWN[4]->setChecked(true);
+    form->CMD_SET_Click();
     QCOMPARE(rowsOf(form->LVW1),
              (QStringList{u"1|毎週：6(金曜日) 2026/12/06 18:00:00|ログオフ|+SENDMAIL+SAVELOG"_qs,
                           u"2|毎週：1(日曜日) 2026/12/06 18:00:00|ログオフ|+SENDMAIL+SAVELOG"_qs,
-                          u"3|毎週：7(土曜日) 2026/12/06 18:00:00|再起動|+SENDMAIL+SAVELOG"_qs}));
+                          u"3|毎週：7(土曜日) 2026/12/06 18:00:00|再起動|+SENDMAIL+SAVELOG"_qs,
+                          u"4|毎週：7(土曜日) 2026/12/06 18:00:00|スリープ|+SENDMAIL+SAVELOG"_qs,
+                          u"5|毎週：7(土曜日) 2026/12/06 18:00:00|休止状態|+SENDMAIL+SAVELOG"_qs}));
 }
 
 void TestForm1::editorOptionsAndRepeats() {
