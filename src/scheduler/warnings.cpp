@@ -12,9 +12,9 @@ constexpr qint64 kFirstWarning = qint64{5} * 60;
 constexpr qint64 kLastWarning = 60;
 } // namespace
 
-QString warningText(int minutesLeft, const QString& actionWord, WallMinute minute, int position) {
+QString warningText(int minutesLeft, const QString& verb, WallMinute minute, int position) {
     return QStringLiteral("%1分後に%2します（%3、項目番号=%4）")
-        .arg(QString::number(minutesLeft), actionWord, text::wallMinuteText(minute),
+        .arg(QString::number(minutesLeft), verb, text::wallMinuteText(minute),
              QString::number(position));
 }
 
@@ -56,12 +56,13 @@ std::vector<Warning> WarningSchedule::take(const std::vector<PlannedRun>& plan,
         if (m_given.count({run.key, at, 1}) > 0 ||
             (level == 5 && m_given.count({run.key, at, 5}) > 0))
             continue;
-        const QString word = rows.text(run.position, schedule::Column::Action);
-        if (!schedule::actionFor(word))
+        const auto action = schedule::actionFor(rows.text(run.position, schedule::Column::Action));
+        if (!action)
             continue;
         m_given.insert({run.key, at, level});
         const auto minutesLeft = static_cast<int>((left + 59) / 60);
-        due.push_back({run, minutesLeft, warningText(minutesLeft, word, run.minute, run.position)});
+        due.push_back(
+            {run, minutesLeft, warningText(minutesLeft, action->verb, run.minute, run.position)});
     }
     return due;
 }

@@ -18,7 +18,7 @@ struct Warning {
 };
 
 // "5分後にシャットダウンします（2026/12/07 22:00、項目番号=3）"
-QString warningText(int minutesLeft, const QString& actionWord, WallMinute minute, int position);
+QString warningText(int minutesLeft, const QString& verb, WallMinute minute, int position);
 // The log lines of a cancel and of a postponement.
 QString cancelText(int position);
 QString postponeText(int position, WallMinute to);

@@ -58,7 +58,7 @@ public:
     void sendNotDoneMail(const QString& firstLine) override { m_form.sendNotDoneMail(firstLine); }
     text::FileError saveLogFile() override { return m_form.saveLogFile(); }
     power::Outcome doExitWindows(power::PowerAction action) override {
-        return win32::DoExitWindows(m_power, static_cast<int>(action));
+        return win32::DoExitWindows(m_power, power::codeOf(action));
     }
     bool powerRequestAwaitingAnswer() override { return m_power.awaitingAnswer(); }
 

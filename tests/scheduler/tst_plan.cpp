@@ -251,6 +251,7 @@ void TestPlan::warnings() {
     rows.add(u"2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
     rows.add(u"2026/12/07 22:10:00"_qs, u"なにもしない"_qs);
     rows.add(u"毎週：2(月曜日) 2026/12/07 22:00:00"_qs, u"再起動"_qs);
+    rows.add(u"2026/12/07 22:02:00"_qs, u"休止状態"_qs);
     scheduler::WarningSchedule schedule;
     QStringList seen;
     // Every second from 6 minutes before the minute to well into it.
@@ -259,10 +260,11 @@ void TestPlan::warnings() {
         for (const auto& w : due)
             seen << now.time().toString(u"HH:mm:ss"_qs) + u' ' + w.text;
     }
-    QCOMPARE(
-        seen,
-        (QStringList{u"21:55:00 5分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs,
-                     u"21:59:00 1分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs}));
+    QCOMPARE(seen, (QStringList{
+                       u"21:55:00 5分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs,
+                       u"21:57:00 5分後に休止状態にします（2026/12/07 22:02、項目番号=4）"_qs,
+                       u"21:59:00 1分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs,
+                       u"22:01:00 1分後に休止状態にします（2026/12/07 22:02、項目番号=4）"_qs}));
 }
 
 void TestPlan::entryAddedCloseToItsMinute() {
