@@ -5,6 +5,7 @@
 #include "support/dbusrig.h"
 #include "support/fixedclock.h"
 #include "support/smtprig.h"
+#include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "text/cp932.h"
 #include "ui/form1.h"
@@ -29,6 +30,7 @@
 #include <QTreeWidget>
 
 using namespace tovik;
+using tovik::testing::sj;
 
 namespace {
 
@@ -45,10 +47,6 @@ QString shotDir() {
         dir = QCoreApplication::applicationDirPath() + u"/screenshots"_qs;
     QDir().mkpath(dir);
     return dir + u'/';
-}
-
-QByteArray sj(const QString& text) {
-    return text::encodeCp932(text);
 }
 
 QString dateText(const QDate& d) {

@@ -17,13 +17,10 @@ using tovik::testing::FailingDevices;
 using tovik::testing::FakeRows;
 using tovik::testing::readBytes;
 using tovik::testing::RecordingReporter;
+using tovik::testing::sj;
 using tovik::testing::writeBytes;
 
 namespace {
-
-QByteArray sj(const QString& s) {
-    return text::encodeCp932(s);
-}
 
 const QString kOneOff = QStringLiteral("2026/12/06 23:30:00");
 const QString kWeekly = QStringLiteral("毎週：6(金曜日) 2026/12/06 18:00:00");
