@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -220,13 +221,14 @@ void Form1::buildUi() {
 
     Frame2 = new QGroupBox(QStringLiteral("日付設定(&D)"));
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         COM_DATE[i] = makeDropDownList(idx("COM_DATE", i));
     }
     COM_DATE[0]->setMinimumContentsLength(12);
     COM_DATE[1]->setMinimumContentsLength(3);
     COM_DATE[2]->setMinimumContentsLength(3);
     COM_DATE[3]->setMinimumContentsLength(6);
+    COM_DATE[4]->setMinimumContentsLength(3);
     Label1[0] = makeLabel(idx("Label1", 0), QStringLiteral("実行日(&D)"), COM_DATE[0]);
     Label1[1] = makeLabel(idx("Label1", 1), QStringLiteral("時間(&T)"), COM_DATE[1]);
     Label1[2] = makeLabel(idx("Label1", 2), QStringLiteral("時"));
@@ -246,9 +248,10 @@ void Form1::buildUi() {
     Frame4->setObjectName(QStringLiteral("Frame4"));
     auto* patternGroup = new QButtonGroup(this);
     patternGroup->setObjectName(QStringLiteral("OP_PATTERN"));
-    const std::array<QString, 2> patternCaptions{QStringLiteral("今日のみ(&O)"),
-                                                 QStringLiteral("スケジュール追加(&O)")};
-    for (int i = 0; i < 2; ++i) {
+    const std::array<QString, 3> patternCaptions{QStringLiteral("今日のみ(&O)"),
+                                                 QStringLiteral("スケジュール追加(&O)"),
+                                                 QStringLiteral("今から(&N)")};
+    for (int i = 0; i < 3; ++i) {
         OP_PATTERN[i] = new QRadioButton(patternCaptions[i]);
         OP_PATTERN[i]->setObjectName(idx("OP_PATTERN", i));
         patternGroup->addButton(OP_PATTERN[i], i);
@@ -256,17 +259,31 @@ void Form1::buildUi() {
     OP_PATTERN[0]->setChecked(true);
     auto* frame4Layout = new QGridLayout(Frame4);
     compact(frame4Layout, 6, 2, 2);
-    frame4Layout->addWidget(OP_PATTERN[0], 0, 0, 1, 2);
+    // The countdown beside "今日のみ" keeps the group two rows high.
+    Label1[4] = makeLabel(idx("Label1", 4), QStringLiteral("分後"));
+    CMD_WEEKDAYS = new QToolButton;
+    CMD_WEEKDAYS->setObjectName(QStringLiteral("CMD_WEEKDAYS"));
+    CMD_WEEKDAYS->setText(QStringLiteral("…"));
+    CMD_WEEKDAYS->setToolTip(QStringLiteral("曜日を組み合わせて選ぶ"));
+    frame4Layout->addWidget(OP_PATTERN[0], 0, 0);
+    frame4Layout->addWidget(OP_PATTERN[2], 0, 1);
+    frame4Layout->addWidget(COM_DATE[4], 0, 2);
+    frame4Layout->addWidget(Label1[4], 0, 3);
     frame4Layout->addWidget(OP_PATTERN[1], 1, 0);
-    frame4Layout->addWidget(COM_DATE[3], 1, 1);
-    frame4Layout->setColumnStretch(2, 1);
+    frame4Layout->addWidget(COM_DATE[3], 1, 1, 1, 2);
+    frame4Layout->addWidget(CMD_WEEKDAYS, 1, 3);
+    frame4Layout->setColumnStretch(4, 1);
 
     CMD_DEFAULT = makeButton(QStringLiteral("CMD_DEFAULT"), QStringLiteral("初期値に戻す(&D)"));
     CMD_SET = makeButton(QStringLiteral("CMD_SET"), QStringLiteral("設定(&S)"));
     CMD_EXIT = makeButton(QStringLiteral("CMD_EXIT"), QStringLiteral("終了(&X)"));
+    CMD_CANCEL_EDIT =
+        makeButton(QStringLiteral("CMD_CANCEL_EDIT"), QStringLiteral("編集を中止(&C)"));
+    CMD_CANCEL_EDIT->hide();
     auto* buttonRow = new QHBoxLayout;
     buttonRow->setSpacing(6);
     buttonRow->addWidget(CMD_DEFAULT);
+    buttonRow->addWidget(CMD_CANCEL_EDIT);
     buttonRow->addStretch(1);
     buttonRow->addWidget(CMD_SET);
     buttonRow->addWidget(CMD_EXIT);

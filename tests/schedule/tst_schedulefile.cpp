@@ -1,16 +1,18 @@
 // schedule.ini: loading, saving, the error box's numbers, and keeping unread lines.
-#include "schedule/entrytext.h"
 #include "schedule/entrydescription.h"
+#include "schedule/entrytext.h"
 #include "schedule/schedulefile.h"
 #include "support/faildevice.h"
 #include "support/fakerows.h"
 #include "support/testfiles.h"
 #include "text/cp932.h"
+#include "text/dateforms.h"
 #include "text/fileio.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <bit>
 
 using namespace tovik;
 using tovik::testing::FailingDevices;
@@ -49,7 +51,10 @@ private slots:
     void failedSaveKeepsOldFile();
     void textCp932CannotHoldIsKept();
     void removeKeepsNumbers();
+    void editorForms_data();
     void editorForms();
+    void countdown_data();
+    void countdown();
 
 private:
     QString path() const { return m_dir.filePath(QStringLiteral("schedule.ini")); }
@@ -262,15 +267,85 @@ void TestScheduleFile::removeKeepsNumbers() {
     QCOMPARE(rows.dump(), (QStringList{u"1|a|x|"_qs, u"3|c|x|"_qs}));
 }
 
+// The editor writes each form and reads back only what it wrote: a hand-edited text would
+// otherwise be "repaired" by the next confirm.
+void TestScheduleFile::editorForms_data() {
+    QTest::addColumn<QString>("when");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<bool>("editable");
+    QTest::newRow("one-off") << kOneOff << u"+SENDMAIL+SAVELOG"_qs << true;
+    QTest::newRow("weekly") << kWeekly << u""_qs << true;
+    QTest::newRow("weekdays") << u"毎週：0(月火水木金) 2026/12/10 18:00:00"_qs << u"+SAVELOG"_qs
+                              << true;
+    QTest::newRow("every day") << u"毎週：0(日月火水木金土) 2026/12/10 22:00:00"_qs << u""_qs
+                               << true;
+    QTest::newRow("one-digit day") << u"2026/12/6 23:30:00"_qs << u""_qs << false;
+    QTest::newRow("seconds") << u"2026/12/06 23:30:15"_qs << u""_qs << false;
+    QTest::newRow("name of another day")
+        << u"毎週：6(月曜日) 2026/12/06 18:00:00"_qs << u""_qs << false;
+    QTest::newRow("set out of order") << u"毎週：0(水月) 2026/12/06 18:00:00"_qs << u""_qs << false;
+    QTest::newRow("options reversed") << kOneOff << u"+SAVELOG+SENDMAIL"_qs << false;
+}
+
 void TestScheduleFile::editorForms() {
-    QCOMPARE(schedule::oneOffWhenText(u"2026/12/06"_qs, u"23"_qs, u"30"_qs), kOneOff);
-    QCOMPARE(schedule::weeklyWhenText(6, u"金曜日"_qs, u"2026/12/06"_qs, u"18"_qs, u"00"_qs),
-             kWeekly);
-    QCOMPARE(schedule::optionsText(true, true), u"+SENDMAIL+SAVELOG"_qs);
-    QCOMPARE(schedule::optionsText(false, true), u"+SAVELOG"_qs);
-    QCOMPARE(schedule::optionsText(false, false), QString());
-    QVERIFY(!schedule::actionFor(u"シャットダウン "_qs));
-    QCOMPARE(schedule::actionFor(u"ログオフ"_qs)->code, 0);
+    QFETCH(QString, when);
+    QFETCH(QString, options);
+    QFETCH(bool, editable);
+    const auto entry = schedule::editorEntry(when, u"ログオフ"_qs, options);
+    QCOMPARE(entry.has_value(), editable);
+    QVERIFY(!schedule::editorEntry(kOneOff, u"シャットダウン "_qs, QString()));
+    if (!editable)
+        return;
+    // Written again from what was read, byte for byte, also through the file.
+    const QString date = text::dateText(entry->date);
+    const int hour = entry->rule.minuteOfDay / 60;
+    const int minute = entry->rule.minuteOfDay % 60;
+    const QString hh = text::twoDigits(hour);
+    const QString mm = text::twoDigits(minute);
+    QString again = schedule::oneOffWhenText(date, hh, mm);
+    if (entry->rule.weekdaySet) {
+        again = schedule::weekdaySetWhenText(entry->rule.weekdays, date, hh, mm);
+    } else if (entry->rule.weekly()) {
+        const int digit = std::countr_zero(entry->rule.weekdays) + 1;
+        again = schedule::weeklyWhenText(digit, text::weekdayNames().at(digit - 1), date, hh, mm);
+    }
+    QCOMPARE(again, when);
+    QCOMPARE(schedule::optionsText(entry->sendMail, entry->saveLog), options);
+    FakeRows rows;
+    rows.add(again, u"ログオフ"_qs, options);
+    RecordingReporter reporter;
+    bool keep = false;
+    schedule::SaveSchedule(path(), rows, reporter, keep);
+    QCOMPARE(readBytes(path()), sj(when + u",ログオフ,"_qs + options + u"\r\n"_qs));
+    FakeRows back;
+    QVERIFY(load(back, reporter).complete);
+    QCOMPARE(back.dump(), rows.dump());
+}
+
+void TestScheduleFile::countdown_data() {
+    QTest::addColumn<QDateTime>("press");
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<QString>("when");
+    const QDate day(2026, 12, 10);
+    QTest::newRow("into the next whole minute")
+        << QDateTime(day, QTime(21, 40, 50)) << 30 << u"2026/12/10 22:11:00"_qs;
+    QTest::newRow("on a minute's start")
+        << QDateTime(day, QTime(21, 40, 0)) << 1 << u"2026/12/10 21:41:00"_qs;
+    QTest::newRow("past midnight")
+        << QDateTime(day, QTime(23, 50, 0)) << 30 << u"2026/12/11 00:20:00"_qs;
+    QTest::newRow("twelve hours, past the year")
+        << QDateTime(QDate(2026, 12, 31), QTime(12, 0, 1)) << 720 << u"2027/01/01 00:01:00"_qs;
+}
+
+void TestScheduleFile::countdown() {
+    QFETCH(QDateTime, press);
+    QFETCH(int, minutes);
+    QFETCH(QString, when);
+    QCOMPARE(schedule::countdownWhenText(press, minutes), when);
+    // Right after, the row's tooltip counts down from the chosen minutes.
+    QVERIFY(schedule::entryDescription(when, u"再起動"_qs, QString(), press)
+                .startsWith(u"実行日: "_qs + QString::number(minutes) + u"分後（"_qs +
+                            when.mid(11, 5) + u"）\n"_qs));
 }
 
 void TestScheduleFile::description_data() {
@@ -278,26 +353,57 @@ void TestScheduleFile::description_data() {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("options");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<QDateTime>("now");
+    const QDateTime kBefore(QDate(2026, 12, 1), QTime(9, 0));
+    const QDate day(2026, 12, 7);
     QTest::newRow("weekly with both options")
         << u"毎週：4(水曜日) 2026/12/07 22:30:00"_qs << u"シャットダウン"_qs
         << u"+SENDMAIL+SAVELOG"_qs
-        << u"実行日: 毎週 水曜日 22:30\n行動: シャットダウン\nオプション: メール送信、ログ保存"_qs;
+        << u"実行日: 毎週 水曜日 22:30\n行動: シャットダウン\nオプション: メール送信、ログ保存"_qs
+        << kBefore;
     QTest::newRow("one-off, no options")
         << u"2026/12/7 07:05:00"_qs << u"再起動"_qs << u""_qs
-        << u"実行日: 2026/12/07 07:05\n行動: 再起動\nオプション: なし"_qs;
+        << u"実行日: 2026/12/07 07:05\n行動: 再起動\nオプション: なし"_qs << kBefore;
     QTest::newRow("log save only, weekday from the digit")
         << u"毎週：1(月曜日) 2026/12/07 00:00:00"_qs << u"ログオフ"_qs << u"+SAVELOG"_qs
-        << u"実行日: 毎週 日曜日 00:00\n行動: ログオフ\nオプション: ログ保存"_qs;
+        << u"実行日: 毎週 日曜日 00:00\n行動: ログオフ\nオプション: ログ保存"_qs << kBefore;
     QTest::newRow("never due, unknown action")
         << u"2026/12/07 7:05:00"_qs << u"シャットダウン "_qs << u"+sendmail"_qs
         << u"実行日: 2026/12/07 7:05:00（この日時では実行されません）\n"
-           u"行動: なし（電源操作は行いません）\nオプション: なし"_qs;
+           u"行動: なし（電源操作は行いません）\nオプション: なし"_qs
+        << kBefore;
+    QTest::newRow("one-off whose minute has passed")
+        << u"2026/12/07 07:05:00"_qs << u"再起動"_qs << u""_qs
+        << u"実行日: 2026/12/07 07:05（時刻を過ぎたため実行されません）\n行動: 再起動\n"
+           u"オプション: なし"_qs
+        << QDateTime(day, QTime(7, 6));
+    QTest::newRow("one-off in its minute")
+        << u"2026/12/07 07:05:00"_qs << u"再起動"_qs << u""_qs
+        << u"実行日: 2026/12/07 07:05\n行動: 再起動\nオプション: なし"_qs
+        << QDateTime(day, QTime(7, 5, 59));
+    QTest::newRow("countdown, counting down")
+        << u"2026/12/08 07:05:00"_qs << u"再起動"_qs << u""_qs
+        << u"実行日: 719分後（07:05）\n行動: 再起動\nオプション: なし"_qs
+        << QDateTime(day, QTime(19, 5, 59));
+    QTest::newRow("further than a countdown offers")
+        << u"2026/12/08 07:05:00"_qs << u"再起動"_qs << u""_qs
+        << u"実行日: 2026/12/08 07:05\n行動: 再起動\nオプション: なし"_qs
+        << QDateTime(day, QTime(19, 3, 59));
+    QTest::newRow("weekly never passes")
+        << u"毎週：2(月曜日) 2026/12/01 07:05:00"_qs << u"再起動"_qs << u""_qs
+        << u"実行日: 毎週 月曜日 07:05\n行動: 再起動\nオプション: なし"_qs
+        << QDateTime(day, QTime(7, 6));
     QTest::newRow("weekday sets") << u"毎週：0(月火水木金) 2026/12/07 18:00:00"_qs << u"再起動"_qs
-                                  << u""_qs << u"実行日: 平日 18:00\n行動: 再起動\nオプション: なし"_qs;
+                                  << u""_qs
+                                  << u"実行日: 平日 18:00\n行動: 再起動\nオプション: なし"_qs
+                                  << kBefore;
     QTest::newRow("every day") << u"毎週：0(日月火水木金土) 2026/12/07 22:00:00"_qs << u"再起動"_qs
-                               << u""_qs << u"実行日: 毎日 22:00\n行動: 再起動\nオプション: なし"_qs;
-    QTest::newRow("other set") << u"毎週：0(月水金) 2026/12/07 22:00:00"_qs << u"再起動"_qs << u""_qs
-                               << u"実行日: 毎週 月水金 22:00\n行動: 再起動\nオプション: なし"_qs;
+                               << u""_qs << u"実行日: 毎日 22:00\n行動: 再起動\nオプション: なし"_qs
+                               << kBefore;
+    QTest::newRow("other set") << u"毎週：0(月水金) 2026/12/07 22:00:00"_qs << u"再起動"_qs
+                               << u""_qs
+                               << u"実行日: 毎週 月水金 22:00\n行動: 再起動\nオプション: なし"_qs
+                               << kBefore;
 }
 
 void TestScheduleFile::description() {
@@ -305,7 +411,8 @@ void TestScheduleFile::description() {
     QFETCH(QString, action);
     QFETCH(QString, options);
     QFETCH(QString, expected);
-    QCOMPARE(schedule::entryDescription(when, action, options), expected);
+    QFETCH(QDateTime, now);
+    QCOMPARE(schedule::entryDescription(when, action, options, now), expected);
 }
 
 QTEST_GUILESS_MAIN(TestScheduleFile)
