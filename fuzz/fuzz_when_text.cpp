@@ -36,9 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (due && rule->weekly() && !rule->onWeekday(tovik::text::weekdayDigit(now.date())))
         tovik::fuzz::fail("due on another weekday", text);
     if (rule && rule->weekdaySet) {
-        const auto again = tovik::schedule::parseWhenText(tovik::schedule::weekdaySetWhenText(
-            rule->weekdays, QStringLiteral("2026/12/10"), QStringLiteral("18"),
-            QStringLiteral("00")));
+        const auto again = tovik::schedule::parseWhenText(
+            tovik::schedule::weekdaySetWhenText(rule->weekdays, QStringLiteral("2026/12/10"),
+                                                QStringLiteral("18"), QStringLiteral("00")));
         if (!again || again->weekdays != rule->weekdays)
             tovik::fuzz::fail("a weekday set written again reads otherwise", text);
     }
