@@ -20,7 +20,8 @@ void BM_SendNotification(benchmark::State& state) {
         QStringLiteral("【Tovik】定時シャットダウンのお知らせ"),
         QStringLiteral("17:50 にシャットダウンします。\n作業中のファイルを保存してください。\n")};
     for (auto _ : state) {
-        const QString line = tovik::mail::sendNotification(message, QDateTime::currentDateTime());
+        const QString line = tovik::mail::logMessage(
+            tovik::mail::sendNotification(message, QDateTime::currentDateTime()));
         if (line != tovik::mail::kSentText) {
             state.SkipWithError(line.toUtf8().constData());
             break;
@@ -35,8 +36,8 @@ void BM_SendStartTlsLogin(benchmark::State& state) {
         QStringLiteral("【Tovik】定時シャットダウンのお知らせ"),
         QStringLiteral("17:50 にシャットダウンします。\n作業中のファイルを保存してください。\n")};
     for (auto _ : state) {
-        const QString line =
-            tovik::mail::sendNotification(message, QDateTime::currentDateTime(), g_loginOptions);
+        const QString line = tovik::mail::logMessage(
+            tovik::mail::sendNotification(message, QDateTime::currentDateTime(), g_loginOptions));
         if (line != tovik::mail::kSentText) {
             state.SkipWithError(line.toUtf8().constData());
             break;

@@ -11,6 +11,8 @@ PACKAGES=(
     libbenchmark-dev
     xvfb xauth xdotool x11-utils imagemagick
     dbus python3 python3-aiosmtpd python3-dbusmock python3-cryptography gnome-keyring faketime
+    # the autostart entry, checked by the validator and started by GLib as desktops do
+    desktop-file-utils libglib2.0-bin
     clang libclang-rt-14-dev
     g++-mingw-w64-x86-64
 )

@@ -1,5 +1,6 @@
-// Turns SIGTERM, SIGHUP and SIGINT into a normal close of the window (nothing on Windows,
-// where the session's end comes through Qt's session handling).
+// Turns SIGTERM, SIGHUP and SIGINT into a normal close of the window, a mail send under way
+// cut short first (nothing on Windows, where the session's end comes through Qt's session
+// handling).
 #pragma once
 
 #include <QObject>

@@ -1,6 +1,8 @@
 // The POSIX close signals: a self-pipe fed by the signal handlers.
 #include "closesignals.h"
 
+#include "notify/mail/ending.h"
+
 #include <QSocketNotifier>
 #include <csignal>
 #include <sys/socket.h>
@@ -11,8 +13,10 @@ namespace tovik::app {
 namespace {
 int g_pipe[2] = {-1, -1};
 
-// Only async-signal-safe work here: one byte into the self-pipe.
+// Only async-signal-safe work here: one byte into the self-pipe, and a lock-free flag that
+// a mail send blocking the event loop (up to its bound) checks about once a second.
 extern "C" void onCloseSignal(int signo) {
+    mail::programEnding.store(true);
     const char byte = static_cast<char>(signo);
     const ssize_t ignored = ::write(g_pipe[0], &byte, 1);
     static_cast<void>(ignored);

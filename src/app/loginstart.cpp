@@ -31,6 +31,15 @@ QString execArgument(const QString& path) {
     return arg;
 }
 
+// GLib looks for the program under its name as Exec spells it, "%%" and all, and drops an
+// entry whose program it cannot find. A path with "%" is therefore handed to sh as an
+// argument, where "%%" means "%" to every desktop.
+QString execLine(const QString& path) {
+    if (!path.contains(u'%'))
+        return execArgument(path);
+    return QStringLiteral(R"(/bin/sh -c "exec \\"\\$0\\"" )") + execArgument(path);
+}
+
 } // namespace
 
 QString xdgConfigHome(const QString& xdgConfigHomeValue, const QString& homeValue) {
@@ -49,7 +58,7 @@ QString autostartEntryText(const QString& executable) {
                           "Exec=%1\n"
                           "Terminal=false\n"
                           "X-GNOME-Autostart-enabled=true\n")
-        .arg(execArgument(executable));
+        .arg(execLine(executable));
 }
 
 QString XdgAutostart::filePath() const {
@@ -63,6 +72,10 @@ bool XdgAutostart::isEnabled() const {
 QString XdgAutostart::enable(const QString& executable) {
     if (m_configHome.isEmpty())
         return QStringLiteral("ホームフォルダが分からないため、自動起動を設定できませんでした");
+    // Desktops do not read the escapes of these in Exec alike.
+    if (executable.contains(u'\n') || executable.contains(u'\r') || executable.contains(u'\t'))
+        return QStringLiteral(
+            "フォルダ名に改行かタブが含まれているため、自動起動を設定できませんでした");
     const QString folder = QFileInfo(filePath()).absolutePath();
     if (!QDir().mkpath(folder))
         return QStringLiteral("自動起動のフォルダを作成できませんでした。→") + folder;

@@ -11,4 +11,8 @@ namespace tovik::notify {
 // where there is none, and always on Windows, where the program's own window warns.
 std::unique_ptr<WarningChannel> desktopNotificationChannel();
 
+// The text as a one-off desktop notification where a service runs, taken within half a
+// second or given up; nothing elsewhere.
+void showDesktopNotice(const QString& text);
+
 } // namespace tovik::notify

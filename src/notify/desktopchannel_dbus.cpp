@@ -23,4 +23,9 @@ std::unique_ptr<WarningChannel> desktopNotificationChannel() {
     return std::make_unique<DesktopNotifications>(QDBusConnection::sessionBus());
 }
 
+void showDesktopNotice(const QString& text) {
+    if (sessionBusExpected())
+        DesktopNotifications::notice(QDBusConnection::sessionBus(), text, 500);
+}
+
 } // namespace tovik::notify

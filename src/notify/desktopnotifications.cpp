@@ -42,6 +42,14 @@ bool DesktopNotifications::available(const QDBusConnection& bus) {
     return names.isValid() && names.value().contains(kService);
 }
 
+bool DesktopNotifications::notice(const QDBusConnection& bus, const QString& text, int timeoutMs) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
+    call << QStringLiteral("Tovik") << 0U << QStringLiteral("dialog-error")
+         << QStringLiteral("Tovik") << text << QStringList() << QVariantMap() << -1;
+    return bus.call(call, QDBus::Block, timeoutMs).type() == QDBusMessage::ReplyMessage;
+}
+
 void DesktopNotifications::warn(const RunWarning& warning) {
     const Run run{warning.key, warning.minute};
     const auto previous = m_ids.find(run);

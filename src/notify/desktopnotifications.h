@@ -18,6 +18,9 @@ public:
 
     // Whether a notification service runs on the bus or the bus can start one.
     static bool available(const QDBusConnection& bus);
+    // A one-off notification without actions; waits at most timeoutMs for the service to
+    // take it, so that it is out even when the program ends right after. True when taken.
+    static bool notice(const QDBusConnection& bus, const QString& text, int timeoutMs);
 
     void warn(const RunWarning& warning) override;
     void withdraw(quintptr key) override;

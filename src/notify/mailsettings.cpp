@@ -51,10 +51,15 @@ QString mailSettingsText(const MailFields& fields) {
 }
 
 int SaveMailSettings(const QString& path, const MailFields& fields, bool& keepBackup,
-                     const text::FileDevices& devices) {
+                     text::FileErrorReporter* refusals, const text::FileDevices& devices) {
     if (fields.text(MailField::Server).isEmpty() && fields.text(MailField::To).isEmpty() &&
         fields.text(MailField::From).isEmpty())
         return kMailNothingToSave;
+    if (const text::FileError refused = text::replaceRefusal(path); refused.failed()) {
+        if (refusals)
+            refusals->showFileError(refused);
+        return kMailError;
+    }
     if (keepBackup && QFileInfo(path).isFile()) {
         if (text::copyFileOver(path, path + QStringLiteral(".bak"), devices).failed())
             return kMailError;

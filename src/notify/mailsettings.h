@@ -38,8 +38,11 @@ MailLoadResult LoadMailSettings(const QString& path, MailFields& fields,
                                 const text::FileDevices& devices = text::diskDevices());
 
 // Writes all five fields unless server, recipient and sender are all empty (-10). With
-// keepBackup the old file is first copied to path + ".bak".
+// keepBackup the old file is first copied to path + ".bak". Other failures only give -1, but
+// a target that is no regular file is also shown through refusals, naming the file: the
+// user made it so and would otherwise never learn why nothing is kept.
 int SaveMailSettings(const QString& path, const MailFields& fields, bool& keepBackup,
+                     text::FileErrorReporter* refusals = nullptr,
                      const text::FileDevices& devices = text::diskDevices());
 
 // The file's text for the fields.

@@ -9,10 +9,10 @@
 namespace tovik::notify {
 
 struct RunWarning {
-    quintptr key = 0;  // the entry's row key
-    qint64 minute = 0; // the due minute on the wall-clock scale
-    QString text;      // "5分後にシャットダウンします（…）"
-    QDateTime start;   // the due minute's start, for a countdown
+    quintptr key = 0;        // the entry's row key
+    qint64 minute = 0;       // the due minute on the wall-clock scale
+    QString text;            // "5分後にシャットダウンします（…）"
+    QDateTime start;         // the due minute's start, for a countdown
     bool canPostpone = true; // "15分延期" is offered beside "今回は中止"
 };
 

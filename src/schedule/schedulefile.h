@@ -8,12 +8,7 @@
 
 namespace tovik::schedule {
 
-// Shows the file error message box.
-class FileErrorReporter {
-public:
-    virtual ~FileErrorReporter() = default;
-    virtual void showFileError(const text::FileError& error) = 0;
-};
+using text::FileErrorReporter;
 
 // "エラーが生じました。" / "エラー番号:N" / "内容:text", CR LF between the lines.
 QString fileErrorMessage(const text::FileError& error);

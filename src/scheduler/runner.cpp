@@ -49,6 +49,14 @@ void Runner::tick() {
         withdraw(result.carriedOut->key);
         refreshPlan();
     }
+    if (!result.notice.isEmpty() && m_memory.current) {
+        if (m_channel) {
+            const RunId run = *m_memory.current;
+            m_channel->warn({run.key, m_memory.currentAt.count(), result.notice,
+                             m_memory.currentAt.start(), false});
+        }
+        emit notice(result.notice);
+    }
 }
 
 // The clock jumped forward (put forward, the spring's summer time, a computer that slept):

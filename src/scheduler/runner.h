@@ -70,6 +70,9 @@ signals:
     void planChanged();
     void warningShown(const notify::RunWarning& warning);
     void warningWithdrawn(quintptr key);
+    // Something about a run the person at the screen should learn at once (the log could
+    // not be saved, so the action went ahead without it).
+    void notice(const QString& text);
 
 private:
     int positionOf(quintptr key) const;

@@ -65,6 +65,8 @@ public:
             static_cast<void>(m_actions.doExitWindows(actionOf(*m_action)));
     }
 
+    QString notice;
+
 private:
     static power::PowerAction actionOf(const schedule::PowerAction& action) {
         return static_cast<power::PowerAction>(action.code);
@@ -77,6 +79,7 @@ private:
         const QString line = QStringLiteral("ログファイルを保存できないまま") + m_action->word +
                              QStringLiteral("を実行します");
         m_actions.writeLog(line);
+        notice = line;
         notDone(line);
         request();
     }
@@ -113,8 +116,7 @@ private:
 TickResult runTick(const schedule::ScheduleRows& rows, TickActions& actions, TickMemory& memory,
                    const text::Clock& clock, RunRecord& record) {
     // The run carried out in the last tick's minute stays due for the rest of that minute.
-    const std::optional<RunId> stillRunning =
-        memory.runningAt(memory.currentAt, record);
+    const std::optional<RunId> stillRunning = memory.runningAt(memory.currentAt, record);
 
     // Entries added during the walk wait for the next tick.
     const int end = std::min(rows.count(), schedule::kMaxEntries);
@@ -150,7 +152,7 @@ TickResult runTick(const schedule::ScheduleRows& rows, TickActions& actions, Tic
                           carry.field(Column::Options);
     if (stillRunning == run && memory.currentAt == minute && memory.entry == entry) {
         carry.repeat(lastTick);
-        return {found, std::nullopt};
+        return {found, std::nullopt, carry.notice};
     }
     memory.current = run;
     memory.currentAt = minute;
@@ -160,7 +162,7 @@ TickResult runTick(const schedule::ScheduleRows& rows, TickActions& actions, Tic
     memory.notDoneMailed = false;
     record.finish(run);
     carry.start(lastTick);
-    return {found, run};
+    return {found, run, carry.notice};
 }
 
 } // namespace tovik::scheduler

@@ -47,15 +47,17 @@ struct TickMemory {
 
     // The run still being carried out at this minute, unless it was cancelled meanwhile.
     std::optional<RunId> runningAt(WallMinute minute, const RunRecord& record) const {
-        if (!current || lastMinute != currentAt || minute != currentAt || record.cancelled(*current))
+        if (!current || lastMinute != currentAt || minute != currentAt ||
+            record.cancelled(*current))
             return std::nullopt;
         return current;
     }
 };
 
 struct TickResult {
-    int position = 0;                  // the entry found due, 0 when none was
-    std::optional<RunId> carriedOut;   // set when this tick carried out a run afresh
+    int position = 0;                // the entry found due, 0 when none was
+    std::optional<RunId> carriedOut; // set when this tick carried out a run afresh
+    QString notice; // what the person at the screen should learn at once, if anything
 };
 
 // Walks the list in order and carries out the first entry whose next run is now. The

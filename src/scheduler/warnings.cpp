@@ -53,7 +53,8 @@ std::vector<Warning> WarningSchedule::take(const std::vector<PlannedRun>& plan,
             continue;
         const int level = left <= kLastWarning ? 1 : 5;
         const qint64 at = run.minute.count();
-        if (m_given.count({run.key, at, 1}) > 0 || (level == 5 && m_given.count({run.key, at, 5}) > 0))
+        if (m_given.count({run.key, at, 1}) > 0 ||
+            (level == 5 && m_given.count({run.key, at, 5}) > 0))
             continue;
         const QString word = rows.text(run.position, schedule::Column::Action);
         if (!schedule::actionFor(word))

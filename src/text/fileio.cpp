@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <algorithm>
 
 namespace tovik::text {
 
@@ -26,6 +25,8 @@ FileError classify(Cause cause, const QString& path, bool reading) {
     case Cause::PathNotFound:
         return errorFor(errors::kPathNotFound);
     case Cause::Denied:
+        if (reading)
+            return {errors::kPermissionDenied, QStringLiteral("読み込みできません。")};
         return errorFor(errors::kPermissionDenied);
     case Cause::DiskFull:
         return errorFor(errors::kDiskFull);
@@ -96,7 +97,20 @@ FileError readWholeFile(const QString& path, QByteArray& out, const FileDevices&
     return {};
 }
 
+FileError replaceRefusal(const QString& path) {
+    const QFileInfo info(path);
+    // exists() and isFile() look through links: a link counts as what it points at, and a
+    // link to nothing as something that is not a file.
+    if (info.isFile() || (!info.exists() && !info.isSymbolicLink()))
+        return {};
+    return {errors::kPathFileAccess,
+            QStringLiteral("通常のファイルではないため、書き込みませんでした。→") +
+                QDir::toNativeSeparators(path)};
+}
+
 FileError replaceFile(const QString& path, const QByteArray& bytes, const FileDevices& devices) {
+    if (FileError refused = replaceRefusal(path); refused.failed())
+        return refused;
     const auto device = devices.saveFile(path);
     QSaveFile& file = *device;
     syserror::clear();
@@ -133,22 +147,6 @@ FileError appendToFile(const QString& path, const QByteArray& bytes, const FileD
     if (written != bytes.size() || !flushed)
         return writeFailure(syserror::last());
     return {};
-}
-
-void removeReplaceLeftovers(const QString& path) {
-    const QFileInfo target(path);
-    const QDir folder = target.absoluteDir();
-    const QString prefix = target.fileName() + u'.';
-    const QStringList candidates =
-        folder.entryList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden);
-    for (const QString& name : candidates) {
-        const QStringView suffix = QStringView(name).sliced(prefix.size());
-        const bool ours = std::all_of(suffix.begin(), suffix.end(), [](QChar c) {
-            return c.unicode() < 128 && c.isLetterOrNumber();
-        });
-        if (ours)
-            QFile::remove(folder.filePath(name));
-    }
 }
 
 FileError copyFileOver(const QString& from, const QString& to, const FileDevices& devices) {

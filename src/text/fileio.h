@@ -16,6 +16,14 @@ struct FileError {
     bool failed() const { return number != 0; }
 };
 
+// Shows a file error to the user: the file error message box, or where nobody may be there
+// to answer one, a notice.
+class FileErrorReporter {
+public:
+    virtual ~FileErrorReporter() = default;
+    virtual void showFileError(const FileError& error) = 0;
+};
+
 // The errors the program reports, in the classic runtime's numbering.
 namespace errors {
 inline constexpr int kOverflow = 6;
@@ -43,19 +51,23 @@ public:
 };
 const FileDevices& diskDevices();
 
-FileError readWholeFile(const QString& path, QByteArray& out,
-                        const FileDevices& devices = diskDevices());
-// Replaces the file only when every byte was written (QSaveFile).
-FileError replaceFile(const QString& path, const QByteArray& bytes,
-                      const FileDevices& devices = diskDevices());
+[[nodiscard]] FileError readWholeFile(const QString& path, QByteArray& out,
+                                      const FileDevices& devices = diskDevices());
+// Why path must not be replaced, naming it: anything but a regular file, a link to one or
+// nothing at all. A save must never turn a device, a FIFO or a folder into a file, least of
+// all as root through a link such as schedule.ini -> /dev/null. No error when it may be.
+[[nodiscard]] FileError replaceRefusal(const QString& path);
+// Replaces the file only when every byte was written (QSaveFile), and never what
+// replaceRefusal refuses. A save killed before its rename may leave "path.XXXXXX" behind
+// (on Linux seldom even that: the temporary file has no name); nothing removes it, since a
+// user's own file can look the same.
+[[nodiscard]] FileError replaceFile(const QString& path, const QByteArray& bytes,
+                                    const FileDevices& devices = diskDevices());
 // Appends, creating the file but never its folder.
-FileError appendToFile(const QString& path, const QByteArray& bytes,
-                       const FileDevices& devices = diskDevices());
-// Removes what an interrupted replace of path left: "path.XXXXXX", six letters or digits,
-// the temporary names QSaveFile makes. Nothing else is touched.
-void removeReplaceLeftovers(const QString& path);
+[[nodiscard]] FileError appendToFile(const QString& path, const QByteArray& bytes,
+                                     const FileDevices& devices = diskDevices());
 // Copies a file over any older copy at the target.
-FileError copyFileOver(const QString& from, const QString& to,
-                       const FileDevices& devices = diskDevices());
+[[nodiscard]] FileError copyFileOver(const QString& from, const QString& to,
+                                     const FileDevices& devices = diskDevices());
 
 } // namespace tovik::text

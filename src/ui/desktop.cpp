@@ -13,8 +13,8 @@ namespace {
 
 void setLoginStart(Desktop& desktop, Form1& form, bool on) {
     app::LoginStart& loginStart = *desktop.loginStart;
-    const QString error = on ? loginStart.enable(QCoreApplication::applicationFilePath())
-                             : loginStart.disable();
+    const QString error =
+        on ? loginStart.enable(QCoreApplication::applicationFilePath()) : loginStart.disable();
     if (!error.isEmpty()) {
         form.WriteLog(error);
         desktop.tray->setLoginStartChecked(loginStart.isEnabled());
@@ -75,6 +75,7 @@ void connectDesktop(Desktop& desktop, Form1& form, std::unique_ptr<notify::Warni
     QObject::connect(&tray, &TrayIcon::quitRequested, &form, &QWidget::close);
     QObject::connect(&runner, &scheduler::Runner::planChanged, &tray,
                      [&tray, &runner] { tray.setNextRun(runner.nextRunText()); });
+    QObject::connect(&runner, &scheduler::Runner::notice, &tray, &TrayIcon::showMessage);
     tray.setNextRun(runner.nextRunText());
 }
 

@@ -29,6 +29,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -174,12 +175,6 @@ void Form1::Form_Load() {
         notify::logLine(QStringLiteral("アプリケーションを起動しました"), m_clock.now()));
     TXT_LOG->setPlainText(LB_STATUS->text());
 
-    // A save killed at its very rename leaves its temporary file behind.
-    for (const QString& path : {m_paths.scheduleFile(), m_paths.mailSettingsFile()}) {
-        text::removeReplaceLeftovers(path);
-        text::removeReplaceLeftovers(path + QStringLiteral(".bak"));
-    }
-
     const QString logFolder = m_paths.logFolder();
     if (!QFileInfo(logFolder).isDir() && !QDir().mkdir(logFolder))
         WriteLog(QStringLiteral("ログフォルダを作成できませんでした。→") + logFolder);
@@ -236,6 +231,7 @@ void Form1::Form_Load() {
 }
 
 void Form1::requestClose() {
+    m_closedBySystem = true;
     if (QWidget* box = QApplication::activeModalWidget())
         box->close();
     // Saving half-loaded files would lose the unread rest.
@@ -265,7 +261,10 @@ void Form1::saveScheduleFile() {
         return;
     }
     ScheduleList rows(LVW1);
-    FileErrorBox reporter(*m_presenter);
+    FileErrorBox reporter(*m_presenter,
+                          m_closedBySystem
+                              ? QStringLiteral("スケジュールファイルを保存できませんでした")
+                              : QString());
     schedule::SaveSchedule(m_paths.scheduleFile(), rows, reporter, m_scheduleBackupPending,
                            m_scheduleCleared);
 }
@@ -276,7 +275,10 @@ void Form1::saveMailSettingsFile() {
         return;
     }
     MailFieldsView fields(*this);
-    notify::SaveMailSettings(m_paths.mailSettingsFile(), fields, m_mailBackupPending);
+    FileErrorBox reporter(
+        *m_presenter,
+        m_closedBySystem ? QStringLiteral("メール設定ファイルを保存できませんでした") : QString());
+    notify::SaveMailSettings(m_paths.mailSettingsFile(), fields, m_mailBackupPending, &reporter);
 }
 
 void Form1::showEvent(QShowEvent* event) {
@@ -664,13 +666,42 @@ void Form1::sendMail(bool personAtScreen, const QString& notDone) {
         message.subject = QStringLiteral("【未実行】") + message.subject;
         message.body = notDone + QStringLiteral("\n\n") + message.body;
     }
-    WriteLog(mail::sendNotification(message, m_clock.now(), options));
+    // A scheduled mail waits behind the test button's password box, but not past its
+    // minute: the box is then closed as if cancelled.
+    const bool queued = !personAtScreen && m_mailSender.busy();
+    if (queued)
+        QTimer::singleShot(std::chrono::seconds(20), this, [] {
+            if (QWidget* box = QApplication::activeModalWidget();
+                box && box->objectName() == QStringLiteral("DLG_MAIL_PASSWORD"))
+                box->close();
+        });
+    struct Waiting {
+        bool done = false;
+        QEventLoop* loop = nullptr;
+    };
+    const auto waiting = std::make_shared<Waiting>();
+    m_mailSender.send(message, m_clock.now(), options,
+                      [this, personAtScreen, waiting](const auto& outcome) {
+                          WriteLog(mail::logMessage(outcome));
+                          if (personAtScreen)
+                              CMD_TEST_SEND->setEnabled(true);
+                          waiting->done = true;
+                          if (waiting->loop != nullptr)
+                              waiting->loop->quit();
+                      });
+    // The tick saves the log and asks for the action only after its mail: a queued one is
+    // waited for, as a send that went out at once would have been.
+    if (queued && !waiting->done) {
+        QEventLoop loop;
+        waiting->loop = &loop;
+        loop.exec();
+        waiting->loop = nullptr;
+    }
 }
 
 void Form1::CMD_TEST_SEND_Click() {
     CMD_TEST_SEND->setEnabled(false);
-    sendMail(true);
-    CMD_TEST_SEND->setEnabled(true);
+    sendMail(true); // enables the button again when its mail has gone or failed
 }
 
 // ---- version box ----

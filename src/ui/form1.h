@@ -3,6 +3,7 @@
 
 #include "app/appfolder.h"
 #include "notify/mail/mail.h"
+#include "notify/mail/sender.h"
 #include "notify/mailsettings.h"
 #include "scheduler/tick.h"
 
@@ -132,7 +133,8 @@ public:
     QAction* vbline2 = nullptr;
 
     // A close asked for from outside (a signal, the session's end): an open box is
-    // dismissed first, and during start-up the close waits until the files are loaded.
+    // dismissed first, and during start-up the close waits until the files are loaded. A
+    // save that fails then is reported without a box, so the program still ends at once.
     void requestClose();
     // Another start in the same folder asked for this window.
     void bringToFront();
@@ -208,8 +210,11 @@ private:
 
     std::shared_ptr<Presenter> m_presenter;
     mail::SendOptions m_mailOptions;
+    mail::Sender m_mailSender;
     std::shared_ptr<mail::SecretStore> m_secrets;
     bool m_unloaded = false;
+    // The close came from a signal or the session's end: nobody may be there to answer a box.
+    bool m_closedBySystem = false;
     bool m_loading = false;
     bool m_closePending = false;
     bool m_scheduleBackupPending = false;

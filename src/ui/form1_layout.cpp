@@ -349,6 +349,7 @@ void Form1::buildUi() {
         page2Layout->addWidget(LB_LABEL1[i], i, 0);
         page2Layout->addWidget(TXT_MAIL_LINE[i], i, 1);
     }
+    TXT_MAIL_LINE[0]->setPlaceholderText(QStringLiteral("host[:port] / smtp(s)://user@host"));
     TXT_MAIL_LINE[3]->setText(QStringLiteral("From Tovik"));
     TXT_MAIL_BODY = new QPlainTextEdit;
     TXT_MAIL_BODY->setObjectName(idx("TXT_MAIL", 4));

@@ -1,10 +1,12 @@
 #include "presenter.h"
 
 #include "app/versioninfo.h"
+#include "notify/desktopchannel.h"
 #include "text/textlines.h"
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <cstdio>
 
 namespace tovik::ui {
 
@@ -44,6 +46,13 @@ bool MessageBoxPresenter::askYesNo(const QString& title, const QString& question
 void MessageBoxPresenter::information(const QString& text) {
     run(m_parent, QMessageBox::Information, app::kApplicationTitle, text, QMessageBox::Ok,
         QMessageBox::Ok);
+}
+
+void MessageBoxPresenter::notice(const QString& text) {
+    const QString line = text::normalizeLineEnds(text, u" ") + u'\n';
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+    notify::showDesktopNotice(text);
 }
 
 void MessageBoxPresenter::message(const QString& text) {

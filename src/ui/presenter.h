@@ -16,6 +16,9 @@ public:
     virtual void information(const QString& text) = 0;
     // OK alone, titled with the application title.
     virtual void message(const QString& text) = 0;
+    // No box, for when nobody may be there to answer one (a close the system asked for): a
+    // line on standard error, and a desktop notification where a service runs.
+    virtual void notice(const QString& text) = 0;
 };
 
 // Modal QMessageBox over the given window.
@@ -25,6 +28,7 @@ public:
     bool askYesNo(const QString& title, const QString& question) override;
     void information(const QString& text) override;
     void message(const QString& text) override;
+    void notice(const QString& text) override;
 
 private:
     QWidget* m_parent;

@@ -22,8 +22,8 @@ TrayIcon::TrayIcon(QWidget& window, bool loginStartEnabled)
     };
     connect(item("TRAY_SHOW", QStringLiteral("ウィンドウを表示")), &QAction::triggered, this,
             &TrayIcon::showWindowRequested);
-    connect(item("TRAY_CANCEL_NEXT", QStringLiteral("次回の実行を中止")), &QAction::triggered,
-            this, &TrayIcon::cancelNextRequested);
+    connect(item("TRAY_CANCEL_NEXT", QStringLiteral("次回の実行を中止")), &QAction::triggered, this,
+            &TrayIcon::cancelNextRequested);
     connect(item("TRAY_POSTPONE_NEXT", QStringLiteral("15分延期")), &QAction::triggered, this,
             &TrayIcon::postponeNextRequested);
     m_loginStart = item("TRAY_LOGIN_START", QStringLiteral("ログイン時に起動"));

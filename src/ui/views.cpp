@@ -113,7 +113,11 @@ void MailFieldsView::setText(notify::MailField field, const QString& text) {
 }
 
 void FileErrorBox::showFileError(const text::FileError& error) {
-    m_presenter.message(schedule::fileErrorMessage(error));
+    if (m_noticeWhat.isEmpty())
+        m_presenter.message(schedule::fileErrorMessage(error));
+    else
+        m_presenter.notice(m_noticeWhat + QStringLiteral("::") + QString::number(error.number) +
+                           QStringLiteral("::") + error.description);
 }
 
 QString logText(const QPlainTextEdit* log) {

@@ -61,14 +61,17 @@ private:
     Form1& m_form;
 };
 
-// The file error message box.
-class FileErrorBox final : public schedule::FileErrorReporter {
+// The file error message box; with a noticeWhat, a notice "noticeWhat::number::description"
+// instead, for a close the system asked for, which no box may hold up.
+class FileErrorBox final : public text::FileErrorReporter {
 public:
-    explicit FileErrorBox(Presenter& presenter) : m_presenter(presenter) {}
+    explicit FileErrorBox(Presenter& presenter, QString noticeWhat = {})
+        : m_presenter(presenter), m_noticeWhat(std::move(noticeWhat)) {}
     void showFileError(const text::FileError& error) override;
 
 private:
     Presenter& m_presenter;
+    QString m_noticeWhat;
 };
 
 // TXT_LOG's text with CR LF between lines, as the log file takes it.

@@ -1,9 +1,12 @@
 // Start at login: where the autostart entry goes, what it says, and the Run key's value.
 #include "app/loginstart.h"
 #include "support/fakerunkeyvalues.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,6 +19,8 @@ private slots:
     void configHome();
     void execLine_data();
     void execLine();
+    void desktopsStartTheEntry_data();
+    void desktopsStartTheEntry();
     void writtenAndRemoved();
     void unwritableFolderIsReported();
     void runKey();
@@ -53,8 +58,8 @@ void TestLoginStart::execLine_data() {
                            << "Exec=/opt/tovik/tovik";
     QTest::newRow("space") << "/home/a b/tovik"
                            << "Exec=\"/home/a b/tovik\"";
-    QTest::newRow("dollar and percent") << "/home/x$y/100%/tovik"
-                                        << "Exec=\"/home/x\\\\$y/100%%/tovik\"";
+    QTest::newRow("dollar") << "/home/x$y/tovik"
+                            << "Exec=\"/home/x\\\\$y/tovik\"";
     QTest::newRow("backslash") << "/tmp/a\\b/tovik"
                                << "Exec=\"/tmp/a\\\\\\\\b/tovik\"";
     QTest::newRow("Japanese folder") << "/home/u/ツール/tovik"
@@ -68,6 +73,33 @@ void TestLoginStart::execLine() {
     QCOMPARE(lines.first(), u"[Desktop Entry]"_qs);
     QVERIFY(lines.contains(u"Type=Application"_qs));
     QCOMPARE(lines.filter(QRegularExpression(u"^Exec="_qs)), QStringList{exec});
+}
+
+// The entry passes the validator, and GLib's loader starts exactly this executable.
+void TestLoginStart::desktopsStartTheEntry_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("percent") << u"100%"_qs;
+    QTest::newRow("reserved characters") << u"a=b %$\"'`\\ ;&|<>~*?#()"_qs;
+}
+
+void TestLoginStart::desktopsStartTheEntry() {
+    QFETCH(QString, folder);
+    const QString validate = QStandardPaths::findExecutable(u"desktop-file-validate"_qs);
+    const QString gio = QStandardPaths::findExecutable(u"gio"_qs);
+    if (validate.isEmpty() || gio.isEmpty())
+        QSKIP("needs desktop-file-validate and gio (desktop-file-utils, libglib2.0-bin)");
+    QTemporaryDir home;
+    const QString executable = home.filePath(folder) + u"/tovik"_qs;
+    QVERIFY(QDir().mkpath(home.filePath(folder)));
+    QVERIFY(testing::writeBytes(executable, "#!/bin/sh\nprintf %s \"$0\" > \"$0.started\"\n"));
+    QVERIFY(QFile::setPermissions(executable, QFile::ReadOwner | QFile::ExeOwner));
+    app::XdgAutostart autostart(home.filePath(u"config"_qs));
+    QCOMPARE(autostart.enable(executable), QString());
+    QCOMPARE(QProcess::execute(validate, {autostart.filePath()}), 0);
+    // No session bus of the user's: GLib would tell it of the launch.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.filePath(u"no-bus"_qs).toUtf8());
+    QCOMPARE(QProcess::execute(gio, {u"launch"_qs, autostart.filePath()}), 0);
+    QTRY_COMPARE(testing::readBytes(executable + u".started"_qs), executable.toUtf8());
 }
 
 void TestLoginStart::writtenAndRemoved() {
@@ -105,6 +137,11 @@ void TestLoginStart::unwritableFolderIsReported() {
                 .startsWith(u"自動起動のフォルダを作成できませんでした"_qs));
     QVERIFY(!autostart.isEnabled());
     QVERIFY(!app::XdgAutostart(QString()).enable(u"/opt/tovik/tovik"_qs).isEmpty());
+    // An entry cannot hold a line break or a tab that every desktop reads alike.
+    app::XdgAutostart fine(home.filePath(u"config"_qs));
+    QVERIFY(!fine.enable(u"/opt/a\nb/tovik"_qs).isEmpty() &&
+            !fine.enable(u"/a\tb/tovik"_qs).isEmpty());
+    QVERIFY(!fine.isEnabled());
 }
 
 void TestLoginStart::runKey() {

@@ -111,11 +111,13 @@ void TestKeychainStore::missingStoreIsBounded() {
     SendOptions options;
     options.caFile = rig.caFile();
     options.secrets = &store;
-    const QString line =
+    const Outcome outcome =
         sendNotification({u"smtp://"_qs + kUser + u"@localhost:"_qs + QString::number(rig.port()),
                           u"kanri@example.jp"_qs, kUser, u"s"_qs, u"b"_qs},
                          QDateTime::currentDateTime(), options);
-    QVERIFY2(line.startsWith(kFailurePrefix + u"94::パスワードの保管場所"_qs), qPrintable(line));
+    QVERIFY(outcome && outcome->kind == FailureKind::Password);
+    QVERIFY2(outcome->description.startsWith(u"パスワードの保管場所"_qs),
+             qPrintable(outcome->description));
     QCOMPARE(rig.connectionCount(), 0);
 }
 
@@ -146,7 +148,8 @@ void TestKeychainStore::realSecretService() {
     };
     const Message message{u"smtp://"_qs + kUser + u"@localhost:"_qs + QString::number(rig.port()),
                           u"kanri@example.jp"_qs, kUser, u"件名"_qs, u"本文"_qs};
-    QCOMPARE(sendNotification(message, QDateTime::currentDateTime(), options), kSentText);
+    QCOMPARE(logMessage(sendNotification(message, QDateTime::currentDateTime(), options)),
+             kSentText);
     QCOMPARE(asked, 1);
 
     // A scheduled send, with a store of its own as after a restart, finds it there.
@@ -157,7 +160,8 @@ void TestKeychainStore::realSecretService() {
     SendOptions scheduled;
     scheduled.caFile = rig.caFile();
     scheduled.secrets = &later;
-    QCOMPARE(sendNotification(message, QDateTime::currentDateTime(), scheduled), kSentText);
+    QCOMPARE(logMessage(sendNotification(message, QDateTime::currentDateTime(), scheduled)),
+             kSentText);
     const auto received = rig.messages();
     QCOMPARE(received.size(), 2);
     QCOMPARE(received[1].login, kUser);
@@ -179,10 +183,10 @@ void TestKeychainStore::realSecretService() {
     scheduled.secrets = &locked;
     QElapsedTimer clock;
     clock.start();
-    const QString line = sendNotification(message, QDateTime::currentDateTime(), scheduled);
+    const Outcome outcome = sendNotification(message, QDateTime::currentDateTime(), scheduled);
     QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY2(line.startsWith(kFailurePrefix + u"94::"_qs) && line.contains(u"ロック"_qs),
-             qPrintable(line));
+    QVERIFY(outcome && outcome->kind == FailureKind::Password);
+    QVERIFY2(outcome->description.contains(u"ロック"_qs), qPrintable(outcome->description));
     QCOMPARE(rig.messages().size(), 2);
 }
 

@@ -64,8 +64,12 @@ private slots:
 
     void availableOnlyWhereAServiceRuns() {
         QVERIFY(!notify::DesktopNotifications::available(m_bus));
+        QVERIFY(!notify::DesktopNotifications::notice(m_bus, u"none"_qs, 500));
         QVERIFY(m_rig->startNotificationDaemon());
         QVERIFY(notify::DesktopNotifications::available(m_bus));
+        // A notice is taken before the call returns: the program may end right after it.
+        QVERIFY(notify::DesktopNotifications::notice(m_bus, u"保存できませんでした"_qs, 500));
+        QCOMPARE(notifyCalls().filter(u"保存できませんでした"_qs).size(), 1);
         QVERIFY(!notify::DesktopNotifications::available(
             QDBusConnection::connectToBus(m_rig->missingBusAddress(), u"tovik-missing"_qs)));
         QDBusConnection::disconnectFromBus(u"tovik-missing"_qs);

@@ -1,10 +1,12 @@
 // e-mail.ini: the five fields, the multi-line body, the status codes, nothing lost.
 #include "notify/mailsettings.h"
 #include "support/faildevice.h"
+#include "support/fakerows.h"
 #include "support/testfiles.h"
 #include "text/cp932.h"
 #include "text/fileio.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -170,10 +172,15 @@ void TestMailSettings::failedSaveKeepsOldFile() {
     Fields f;
     f.values = {u"s"_qs, u"t"_qs, u"f"_qs, u"x"_qs, u"y"_qs};
     bool keep = false;
-    QCOMPARE(notify::SaveMailSettings(path(), f, keep,
+    QCOMPARE(notify::SaveMailSettings(path(), f, keep, nullptr,
                                       FailingDevices(FailingDevices::Failure::Write, ENOSPC)),
              -1);
     QCOMPARE(readBytes(path()), QByteArray("old\r\n"));
+    // Unlike the others, a refusal to replace what is no file is reported.
+    QVERIFY(QDir().mkdir(m_dir.filePath(u"folder.ini"_qs)));
+    testing::RecordingReporter refusals;
+    QCOMPARE(notify::SaveMailSettings(m_dir.filePath(u"folder.ini"_qs), f, keep, &refusals), -1);
+    QCOMPARE(refusals.errors.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestMailSettings)

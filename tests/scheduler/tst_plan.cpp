@@ -301,8 +301,7 @@ void TestPlan::keyOfADeletedRowComesBack() {
     rows.add(u"2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
     scheduler::WarningSchedule schedule;
     const QDateTime now = at(kMonday, 21, 56);
-    const std::vector<scheduler::PlannedRun> plan{
-        {wm(kMonday, 22, 0), 1, 42}};
+    const std::vector<scheduler::PlannedRun> plan{{wm(kMonday, 22, 0), 1, 42, wm(kMonday, 22, 0)}};
     QCOMPARE(schedule.take(plan, rows, now).size(), std::size_t{1});
     QVERIFY(schedule.take(plan, rows, now).empty());
     schedule.forget(42);

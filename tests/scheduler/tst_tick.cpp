@@ -81,8 +81,8 @@ void TestTick::isDue_data() {
     QTest::newRow("weekly too short") << u"毎週："_qs << false;
     QTest::newRow("weekly without time field") << u"毎週：1(日曜日) 2026/12/06"_qs << false;
     QTest::newRow("three-character weekly") << u"ab："_qs << false;
-    QTest::newRow("set: weekdays, on a Sunday") << u"毎週：0(月火水木金) 2026/12/06 12:30:00"_qs
-                                                << false;
+    QTest::newRow("set: weekdays, on a Sunday")
+        << u"毎週：0(月火水木金) 2026/12/06 12:30:00"_qs << false;
     QTest::newRow("set: Sunday and Wednesday") << u"毎週：0(日水) 2026/12/01 12:30:00"_qs << true;
     QTest::newRow("set: every day") << u"毎週：0(日月火水木金土) 2026/12/01 12:30:00"_qs << true;
     QTest::newRow("set out of order") << u"毎週：0(月日) 2026/12/06 12:30:00"_qs << false;
@@ -140,11 +140,11 @@ void TestTick::oncePerDueMinute_data() {
     const QString why = u"再起動できませんでした::システムが許可しませんでした"_qs;
     QTest::newRow("refused: one line saying why, one mail")
         << true << false << 0
-        << found + QStringList{line, u"power:2"_qs, u"log:"_qs + why, u"notdone:"_qs + why}
-        << power << power;
-    QTest::newRow("password prompt open") << false << true << 0
-                                          << found + QStringList{line, u"power:2"_qs}
-                                          << QStringList() << QStringList();
+        << found + QStringList{line, u"power:2"_qs, u"log:"_qs + why, u"notdone:"_qs + why} << power
+        << power;
+    QTest::newRow("password prompt open")
+        << false << true << 0 << found + QStringList{line, u"power:2"_qs} << QStringList()
+        << QStringList();
     const QString without = u"ログファイルを保存できないまま再起動を実行します"_qs;
     QTest::newRow("log save failing: tried again, then done without it")
         << false << false << 61

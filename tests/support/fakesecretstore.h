@@ -14,7 +14,7 @@ public:
     bool unavailable = false; // every call fails as a locked or missing store would
     QStringList calls;        // "read KEY", "write KEY", "remove KEY"
 
-    Lookup read(const QString& key) override {
+    [[nodiscard]] Lookup read(const QString& key) override {
         calls += QStringLiteral("read ") + key;
         if (unavailable)
             return {Status::Unavailable, {}, QStringLiteral("locked")};
@@ -22,7 +22,8 @@ public:
         return it == secrets.cend() ? Lookup{Status::NotFound, {}, {}}
                                     : Lookup{Status::Found, *it, {}};
     }
-    std::optional<QString> write(const QString& key, const QString& password) override {
+    [[nodiscard]] std::optional<QString> write(const QString& key,
+                                               const QString& password) override {
         calls += QStringLiteral("write ") + key;
         if (unavailable)
             return QStringLiteral("locked");

@@ -21,6 +21,7 @@ public:
     }
     // The user cancels from the latest warning.
     void chooseCancel() const { cancelRequested(warnings.back().key, warnings.back().minute); }
+    void choosePostpone() const { postponeRequested(warnings.back().key, warnings.back().minute); }
 
     std::vector<notify::RunWarning> warnings;
     QList<quintptr> withdrawn;

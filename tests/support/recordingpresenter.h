@@ -18,6 +18,7 @@ public:
     }
     void information(const QString& text) override { boxes << u"information|"_qs + text; }
     void message(const QString& text) override { boxes << u"message|"_qs + text; }
+    void notice(const QString& text) override { boxes << u"notice|"_qs + text; }
 
     QStringList boxes;
     bool answerYes = true;

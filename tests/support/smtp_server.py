@@ -5,9 +5,10 @@ serve: an aiosmtpd server on the given address and a free port. It prints
 "LISTENING <port>" once it accepts connections and keeps, in the folder, every
 message as msg-NNNN.eml (the raw DATA, dot-stuffing removed), its envelope as
 msg-NNNN.json, and one line per accepted connection in connections.log.
-Modes: accept, refuse-recipient, refuse-sender (answer with --refusal, a whole
-reply line), silent (accepts the connection and never says a word), slow (every
-reply comes after --delay seconds, and the end of the message is never answered).
+Modes: accept, refuse-recipient, refuse-sender, refuse-hello (EHLO and HELO),
+refuse-greeting (answer with --refusal, a whole reply line), silent (accepts
+the connection and never says a word), slow (every reply comes after --delay
+seconds, and the end of the message is never answered).
 --tls starttls|implicit puts a certificate for --cert-names in front, made at
 start by the test's own CA (ca.pem in the folder; --issuer unknown signs it by a
 second CA that nobody trusts instead). --login user:password offers AUTH (only
@@ -52,6 +53,18 @@ class Recorder:
         envelope.mail_from = address
         envelope.mail_options.extend(mail_options)
         return "250 OK"
+
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        if self.mode == "refuse-hello":
+            return [self.refusal]
+        session.host_name = hostname
+        return responses
+
+    async def handle_HELO(self, server, session, envelope, hostname):
+        if self.mode == "refuse-hello":
+            return self.refusal
+        session.host_name = hostname
+        return "250 %s" % server.hostname
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if self.mode == "refuse-recipient":
@@ -186,6 +199,18 @@ async def serve(args):
                 pass
             writer.close()
         server = await asyncio.start_server(never_answer, args.host, 0)
+    elif args.mode == "refuse-greeting":
+        # As RFC 5321 has it after a 554 greeting: only QUIT is answered with anything but 503.
+        async def refuse(reader, writer):
+            recorder.note_connection(writer.get_extra_info("peername"))
+            writer.write(args.refusal.encode() + b"\r\n")
+            while line := await reader.readline():
+                quit = line.upper().startswith(b"QUIT")
+                writer.write(b"221 Bye\r\n" if quit else b"503 5.5.1 Bad sequence of commands\r\n")
+                if quit:
+                    break
+            writer.close()
+        server = await asyncio.start_server(refuse, args.host, 0)
     else:
         # hostname given: the default asks getfqdn(), which may query a DNS server.
         server = await loop.create_server(
@@ -219,14 +244,15 @@ def decode():
 
     # RFC 2047 read strictly (blanks between encoded words dropped), which the modern
     # address parser does not do for display names.
-    to_text = None
+    text = {}
     for name, value in BytesParser(policy=policy.compat32).parsebytes(raw).items():
-        if name.lower() == "to":
-            to_text = str(make_header(decode_header(value)))
+        if name.lower() in ("to", "from"):
+            text[name.lower()] = str(make_header(decode_header(value)))
 
     out = {
         "headers": headers,
-        "to_text": to_text,
+        "to_text": text.get("to"),
+        "from_text": text.get("from"),
         "to_addresses": addresses("to"),
         "from_addresses": addresses("from"),
         "from": str(msg["from"]) if msg["from"] is not None else None,
@@ -250,7 +276,8 @@ def main():
     s.add_argument("--folder", required=True)
     s.add_argument("--host", default="127.0.0.1")
     s.add_argument("--mode", default="accept",
-                   choices=["accept", "refuse-recipient", "refuse-sender", "silent", "slow"])
+                   choices=["accept", "refuse-recipient", "refuse-sender", "refuse-hello",
+                            "refuse-greeting", "silent", "slow"])
     s.add_argument("--refusal", default="550 5.7.1 Refused")
     s.add_argument("--delay", type=float, default=0.0)
     s.add_argument("--tls", default="none", choices=["none", "starttls", "implicit"])

@@ -19,6 +19,10 @@ QString modeName(SmtpRig::Mode mode) {
         return QStringLiteral("refuse-recipient");
     case SmtpRig::Mode::RefuseSender:
         return QStringLiteral("refuse-sender");
+    case SmtpRig::Mode::RefuseHello:
+        return QStringLiteral("refuse-hello");
+    case SmtpRig::Mode::RefuseGreeting:
+        return QStringLiteral("refuse-greeting");
     case SmtpRig::Mode::Silent:
         return QStringLiteral("silent");
     case SmtpRig::Mode::Slow:
@@ -156,6 +160,11 @@ QString SmtpRig::refusalText() const {
     case Mode::RefuseSender:
         return temporary ? QStringLiteral("4.1.8 Sender address rejected: Domain not found")
                          : QStringLiteral("5.7.1 Sender address rejected: Access denied");
+    case Mode::RefuseGreeting:
+        return QStringLiteral(
+            "5.7.1 Service unavailable; client host blocked using zen.spamhaus.org");
+    case Mode::RefuseHello:
+        return QStringLiteral("5.7.1 Helo command rejected: Host not found");
     default:
         return QStringLiteral("5.7.1 Refused");
     }

@@ -19,6 +19,8 @@ public:
         Accept,          // takes every message
         RefuseRecipient, // refusalCode() to RCPT TO
         RefuseSender,    // refusalCode() to MAIL FROM
+        RefuseHello,     // refusalCode() to EHLO and to HELO
+        RefuseGreeting,  // refusalCode() as the greeting; then only QUIT is answered
         Silent,          // accepts the connection and never answers
         Slow,            // every reply after replyDelay(); the message's end is never answered
     };

@@ -1,10 +1,12 @@
 // CP932, line ends, the fixed date forms and the file error numbers.
 #include "support/faildevice.h"
+#include "support/testfiles.h"
 #include "text/cp932.h"
 #include "text/dateforms.h"
 #include "text/fileio.h"
 #include "text/textlines.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +27,8 @@ private slots:
     void parseDate_data();
     void parseDate();
     void fileErrors();
+    void replaceTargets_data();
+    void replaceTargets();
 };
 
 void TestText::cp932_data() {
@@ -178,6 +182,47 @@ void TestText::fileErrors() {
              57);
     QVERIFY(readWholeFile(path, bytes).number == 0);
     QCOMPARE(bytes, QByteArray("old\r\n"));
+    // A file that may not be read says so, not that it cannot be written.
+    const FileError denied =
+        readWholeFile(path, bytes, FailingDevices(FailingDevices::Failure::OpenRead, EACCES));
+    QCOMPARE(denied.number, 70);
+    QVERIFY2(denied.description.contains(u"読み"_qs), qPrintable(denied.description));
+}
+
+// A save replaces a regular file (fileErrors) or a link to one; it refuses, naming the file,
+// to turn a FIFO, a folder or a dangling link into a file.
+void TestText::replaceTargets_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("link");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("link to a regular file") << u"file"_qs << true << true;
+    QTest::newRow("FIFO") << u"fifo"_qs << false << false;
+    QTest::newRow("link to a FIFO") << u"fifo"_qs << true << false;
+    QTest::newRow("link to nothing") << u"none"_qs << true << false;
+    QTest::newRow("link to a folder") << u"folder"_qs << true << false;
+}
+
+void TestText::replaceTargets() {
+    QFETCH(QString, target);
+    QFETCH(bool, link);
+    QFETCH(bool, replaced);
+    QTemporaryDir dir;
+    const QString real = dir.filePath(u"real"_qs);
+    const QString path = link ? dir.filePath(u"schedule.ini"_qs) : real;
+    if ((target == u"file" && !tovik::testing::writeBytes(real, "old")) ||
+        (target == u"folder" && !QDir().mkdir(real)) ||
+        (target == u"fifo" && QProcess::execute(u"mkfifo"_qs, {real}) != 0) ||
+        (link && !(QFile::link(real, path) && QFileInfo(path).isSymbolicLink())))
+        QSKIP("no FIFOs or symbolic links here");
+    const FileError e = replaceFile(path, "new");
+    QCOMPARE(e.failed(), !replaced);
+    QCOMPARE(QFileInfo(path).isSymbolicLink(), link);
+    QCOMPARE(QFileInfo::exists(real), replaced || target != u"none");
+    QCOMPARE(QFileInfo(real).isFile(), replaced);
+    if (replaced)
+        QCOMPARE(tovik::testing::readBytes(real), QByteArray("new"));
+    else
+        QVERIFY2(e.description.contains(QDir::toNativeSeparators(path)), qPrintable(e.description));
 }
 
 QTEST_GUILESS_MAIN(TestText)

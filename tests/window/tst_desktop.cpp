@@ -2,11 +2,11 @@
 // tray's menu, start at login and the list's tooltips. Clock and channel come from the test.
 #include "app/appfolder.h"
 #include "app/loginstart.h"
+#include "scheduler/runner.h"
 #include "support/recordingchannel.h"
 #include "support/windowfixture.h"
-#include "ui/form1.h"
-#include "scheduler/runner.h"
 #include "ui/desktop.h"
+#include "ui/form1.h"
 #include "ui/trayicon.h"
 #include "ui/views.h"
 #include "ui/warningwindow.h"
@@ -298,13 +298,14 @@ void TestDesktop::trayTooltipAndMenu() {
     QStringList captions;
     for (const QAction* action : m_desktop->tray->menu()->actions())
         captions << action->text();
-    QCOMPARE(captions, (QStringList{u"ウィンドウを表示"_qs, u"次回の実行を中止"_qs,
-                                    u"15分延期"_qs, u"ログイン時に起動"_qs, QString(), u"終了"_qs}));
+    QCOMPARE(captions, (QStringList{u"ウィンドウを表示"_qs, u"次回の実行を中止"_qs, u"15分延期"_qs,
+                                    u"ログイン時に起動"_qs, QString(), u"終了"_qs}));
 
     // The tooltip follows the list at once.
     addEntry(u"毎週：2(月曜日) 2026/11/30 08:00:00"_qs, u"再起動"_qs);
     addEntry(u"2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
-    QTRY_COMPARE(m_desktop->tray->icon()->toolTip(), u"Tovik\n次回: 2026/12/07 22:00 シャットダウン"_qs);
+    QTRY_COMPARE(m_desktop->tray->icon()->toolTip(),
+                 u"Tovik\n次回: 2026/12/07 22:00 シャットダウン"_qs);
     m_form->LVW1->setCurrentItem(m_form->LVW1->topLevelItem(1));
     m_form->MNU_POPUP_SELECTITEM_DELETE_Click();
     QTRY_COMPARE(m_desktop->tray->icon()->toolTip(), u"Tovik\n次回: 2026/12/14 08:00 再起動"_qs);

@@ -129,7 +129,8 @@ void TestForm1Mail::scheduledSendNeverAsks() {
     m_form->SendNotificationMail();
     QCOMPARE(m_boxes, QStringList());
     const QString line = m_form->TXT_LOG->toPlainText().split(u'\n').last();
-    QVERIFY2(line.startsWith(mail::kFailurePrefix + u"94::パスワードが保存されていません"_qs),
+    QVERIFY2(line.startsWith(mail::kFailurePrefix) &&
+                 line.contains(u"パスワードが保存されていません"_qs),
              qPrintable(line));
     QCOMPARE(m_rig->connectionCount(), 0);
 }

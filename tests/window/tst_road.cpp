@@ -9,9 +9,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonObject>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QJsonObject>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -169,8 +169,11 @@ void TestRoad::refusedShutdownSaysWhyOnce() {
     const QJsonObject second = testsupport::SmtpRig::decode(smtp.messages().at(1).raw);
     QCOMPARE(second[u"subject"_qs].toString(),
              u"【未実行】"_qs + form->mailText(notify::MailField::Subject));
-    QVERIFY(second[u"body"_qs].toString().replace(u"\r\n"_qs, u"\n"_qs).startsWith(
-        u"シャットダウンできませんでした::システムが許可しませんでした\n\n"_qs));
+    QVERIFY(
+        second[u"body"_qs]
+            .toString()
+            .replace(u"\r\n"_qs, u"\n"_qs)
+            .startsWith(u"シャットダウンできませんでした::システムが許可しませんでした\n\n"_qs));
     const QString log = form->TXT_LOG->toPlainText();
     QCOMPARE(log.count(u"シャットダウンを実行します。"_qs), 1);
     QCOMPARE(

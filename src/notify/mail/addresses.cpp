@@ -10,6 +10,7 @@ namespace tovik::mail {
 namespace {
 
 constexpr qsizetype kFoldAt = 78;
+constexpr qsizetype kWordLineLimit = 76; // a line holding an encoded word (RFC 2047)
 
 // Splits at commas outside quotes and angle brackets; nullopt for an unclosed quote.
 std::optional<QList<QStringView>> splitMembers(QStringView text) {
@@ -89,22 +90,21 @@ bool isPlainPrintable(const QString& text) {
                        [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
 }
 
-// One member as it appears in the header, its encoded words joined by folding blanks.
-QByteArray formatMailbox(const Mailbox& mailbox) {
-    QByteArray address = mailbox.address.toLatin1();
+// One member as the pieces that no fold may split: the name (a quoted string, or encoded
+// words one by one), then the address. A quoted name that would not fit on the header's first
+// line goes as encoded words instead, which can always be split.
+QList<QByteArray> mailboxPieces(const Mailbox& mailbox, qsizetype room) {
+    const QByteArray address = mailbox.address.toLatin1();
     if (mailbox.name.isEmpty())
-        return address;
-    QByteArray name;
+        return {address};
     if (isPlainPrintable(mailbox.name) && !mailbox.name.contains(u"=?")) {
         QString escaped = mailbox.name;
         escaped.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
-        name = '"' + escaped.toLatin1() + '"';
-    } else {
-        name = encodedWords(mailbox.name, kMaxEncodedWordLength - 6).join("\r\n ");
+        const QByteArray quoted = '"' + escaped.toLatin1() + '"';
+        if (quoted.size() <= room)
+            return {quoted, '<' + address + '>'};
     }
-    const qsizetype lastLine = name.size() - (name.lastIndexOf('\n') + 1);
-    const bool fold = lastLine + 3 + address.size() > kFoldAt - 2;
-    return name + (fold ? "\r\n <" : " <") + address + '>';
+    return encodedWords(mailbox.name, kMaxEncodedWordLength - 6) << '<' + address + '>';
 }
 
 } // namespace
@@ -136,17 +136,30 @@ std::optional<QList<Mailbox>> parseMailboxList(QStringView text, QString* proble
 
 QByteArray mailboxHeader(const QByteArray& name, const QList<Mailbox>& mailboxes) {
     QByteArray out = name + ':';
-    qsizetype lineLength = out.size();
-    for (qsizetype i = 0; i < mailboxes.size(); ++i) {
-        const QByteArray item = formatMailbox(mailboxes[i]) + (i + 1 < mailboxes.size() ? "," : "");
-        const qsizetype firstLine = item.indexOf('\r') < 0 ? item.size() : item.indexOf('\r');
-        if (i > 0 && lineLength + 1 + firstLine > kFoldAt) {
+    const qsizetype nameEnd = out.size();
+    qsizetype column = nameEnd;
+    bool lineHasWord = false;
+    // Folds before a piece that would overrun the line: 78 characters, 76 on a line with an
+    // encoded word. Never right after the colon, and never inside a piece.
+    const auto put = [&](const QByteArray& piece) {
+        const bool word = piece.startsWith("=?");
+        const qsizetype limit = lineHasWord || word ? kWordLineLimit : kFoldAt;
+        if (column > nameEnd && column + 1 + piece.size() > limit) {
             out += "\r\n";
-            lineLength = 0;
+            column = 0;
+            lineHasWord = false;
         }
-        out += ' ' + item;
-        const qsizetype lastBreak = item.lastIndexOf('\n');
-        lineLength = lastBreak < 0 ? lineLength + 1 + item.size() : item.size() - lastBreak - 1;
+        out += ' ' + piece;
+        column += 1 + piece.size();
+        lineHasWord = lineHasWord || word;
+    };
+    const qsizetype room = kFoldAt - nameEnd - 1;
+    for (qsizetype i = 0; i < mailboxes.size(); ++i) {
+        QList<QByteArray> pieces = mailboxPieces(mailboxes[i], room);
+        if (i + 1 < mailboxes.size())
+            pieces.back() += ',';
+        for (const QByteArray& piece : pieces)
+            put(piece);
     }
     return out + "\r\n";
 }

@@ -20,6 +20,6 @@ struct CurlApi {
 };
 
 // The loaded library (initialised once), or nullptr when it cannot be loaded.
-const CurlApi* curlApi();
+[[nodiscard]] const CurlApi* curlApi();
 
 } // namespace tovik::mail

@@ -16,8 +16,9 @@ public:
     explicit KeychainStore(QString service = QStringLiteral("Tovik"),
                            std::chrono::milliseconds wait = kSecretStoreWait);
 
-    Lookup read(const QString& key) override;
-    std::optional<QString> write(const QString& key, const QString& password) override;
+    [[nodiscard]] Lookup read(const QString& key) override;
+    [[nodiscard]] std::optional<QString> write(const QString& key,
+                                               const QString& password) override;
     void remove(const QString& key) override;
 
 private:

@@ -9,7 +9,7 @@ namespace tovik::mail {
 
 namespace {
 
-struct Outcome {
+struct JobResult {
     bool finished = false;
     QKeychain::Error error = QKeychain::NoError;
     QString errorText;
@@ -18,8 +18,8 @@ struct Outcome {
 
 // Runs the job and waits for it, at most `wait`. A job that has not finished by then is left
 // to end (and delete itself) on its own; its late answer goes nowhere.
-Outcome runJob(QKeychain::Job* job, std::chrono::milliseconds wait) {
-    Outcome outcome;
+JobResult runJob(QKeychain::Job* job, std::chrono::milliseconds wait) {
+    JobResult outcome;
     QEventLoop loop;
     job->setAutoDelete(true);
     QObject::connect(job, &QKeychain::Job::finished, &loop, [&outcome, &loop](QKeychain::Job* j) {
@@ -38,7 +38,7 @@ Outcome runJob(QKeychain::Job* job, std::chrono::milliseconds wait) {
     return outcome;
 }
 
-QString whyUnavailable(const Outcome& outcome) {
+QString whyUnavailable(const JobResult& outcome) {
     if (!outcome.finished)
         return QStringLiteral("応答がありません。ロックされているか、起動していません");
     return outcome.errorText.isEmpty() ? QStringLiteral("エラー %1").arg(outcome.error)
@@ -53,7 +53,7 @@ KeychainStore::KeychainStore(QString service, std::chrono::milliseconds wait)
 SecretStore::Lookup KeychainStore::read(const QString& key) {
     auto* job = new QKeychain::ReadPasswordJob(m_service);
     job->setKey(key);
-    const Outcome outcome = runJob(job, m_wait);
+    const JobResult outcome = runJob(job, m_wait);
     if (outcome.finished && outcome.error == QKeychain::NoError)
         return {Status::Found, outcome.password, {}};
     if (outcome.finished && outcome.error == QKeychain::EntryNotFound)
@@ -65,7 +65,7 @@ std::optional<QString> KeychainStore::write(const QString& key, const QString& p
     auto* job = new QKeychain::WritePasswordJob(m_service);
     job->setKey(key);
     job->setTextData(password);
-    const Outcome outcome = runJob(job, m_wait);
+    const JobResult outcome = runJob(job, m_wait);
     if (outcome.finished && outcome.error == QKeychain::NoError)
         return std::nullopt;
     return whyUnavailable(outcome);

@@ -4,8 +4,6 @@
 #include <QUrl>
 #include <algorithm>
 
-#include <curl/curl.h>
-
 namespace tovik::mail {
 
 namespace {
@@ -66,7 +64,7 @@ std::optional<quint16> parsePort(QStringView text) {
 }
 
 Failure badServer(QStringView text) {
-    return {CURLE_URL_MALFORMAT,
+    return {FailureKind::Input, 0,
             QStringLiteral("SMTPサーバー名が正しくありません: ") + printable(text)};
 }
 
@@ -247,26 +245,26 @@ std::variant<Fields, Failure> readFields(const Message& message) {
     if (!server)
         return badServer(message.server);
     if (neverResolves(*server))
-        return Failure{CURLE_COULDNT_RESOLVE_HOST,
+        return Failure{FailureKind::Input, 0,
                        QStringLiteral("SMTPサーバー名を解決できません: ") + server->host};
     QString problem;
     const auto to = parseMailboxList(message.to, &problem);
     if (!to)
-        return Failure{CURLE_BAD_FUNCTION_ARGUMENT, QStringLiteral("宛先の") + problem};
+        return Failure{FailureKind::Input, 0, QStringLiteral("宛先の") + problem};
     if (to->size() > kMaxRecipients)
-        return Failure{CURLE_BAD_FUNCTION_ARGUMENT,
+        return Failure{FailureKind::Input, 0,
                        QStringLiteral("宛先が多すぎます（%1 件、上限 %2 件）")
                            .arg(to->size())
                            .arg(kMaxRecipients)};
     const auto from = parseMailboxList(message.from, &problem);
     if (!from)
-        return Failure{CURLE_BAD_FUNCTION_ARGUMENT, QStringLiteral("送信元の") + problem};
+        return Failure{FailureKind::Input, 0, QStringLiteral("送信元の") + problem};
     if (from->size() != 1)
-        return Failure{CURLE_BAD_FUNCTION_ARGUMENT,
+        return Failure{FailureKind::Input, 0,
                        QStringLiteral("送信元は一つのアドレスにしてください: ") +
                            printable(message.from)};
     if (hasControlCharacter(message.subject))
-        return Failure{CURLE_BAD_FUNCTION_ARGUMENT,
+        return Failure{FailureKind::Input, 0,
                        QStringLiteral("件名に改行または制御文字が含まれています")};
     return Fields{*server, *to, from->front()};
 }

@@ -33,7 +33,7 @@ struct ServerAddress {
 // optional ":port"; or the same after "smtp://" or "smtps://" (any case) with an optional
 // "user@" before the host (the last "@" ends the user, who may be a mail address). Anything
 // else (blanks, a path, a password in the field, user info without a scheme) is nullopt.
-std::optional<ServerAddress> parseServerField(QStringView text);
+[[nodiscard]] std::optional<ServerAddress> parseServerField(QStringView text);
 
 bool isIpv4Address(QStringView text);
 bool isIpv6Address(QStringView text);
@@ -59,12 +59,12 @@ struct Fields {
     Mailbox from;
 };
 
-// The parsed fields, or the first problem with server, recipient, sender or subject.
-// Expects server, recipient and sender to be non-empty.
-std::variant<Fields, Failure> readFields(const Message& message);
+// The parsed fields, or the first problem (FailureKind::Input) with server, recipient, sender
+// or subject. Expects server, recipient and sender to be non-empty.
+[[nodiscard]] std::variant<Fields, Failure> readFields(const Message& message);
 
 // The first problem readFields finds, or nullopt when the message may be sent.
-std::optional<Failure> checkFields(const Message& message);
+[[nodiscard]] std::optional<Failure> checkFields(const Message& message);
 
 // The text with control characters made visible (\r, \n, \xHH) and cut to a sane length, so
 // that a description stays on one log line.

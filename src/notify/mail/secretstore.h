@@ -22,9 +22,10 @@ public:
     virtual ~SecretStore() = default;
 
     // Each call returns within a bounded time, whatever the store does.
-    virtual Lookup read(const QString& key) = 0;
+    [[nodiscard]] virtual Lookup read(const QString& key) = 0;
     // nullopt when stored, else why not.
-    virtual std::optional<QString> write(const QString& key, const QString& password) = 0;
+    [[nodiscard]] virtual std::optional<QString> write(const QString& key,
+                                                       const QString& password) = 0;
     virtual void remove(const QString& key) = 0;
 };
 

@@ -122,15 +122,24 @@ QString curlText(CURLcode code, const char* errorBuffer) {
 }
 
 Failure curlFailure(CURLcode code, const char* errorBuffer) {
-    return {static_cast<int>(code), describeCurlFailure(code, curlText(code, errorBuffer))};
+    return {FailureKind::Transfer, static_cast<int>(code),
+            describeCurlFailure(code, curlText(code, errorBuffer))};
 }
 
-// The server's own words on a refused step, which say more than libcurl's "RCPT failed: 550".
+// The server's own words on a refused step, which say more than libcurl's "RCPT failed: 550"
+// or, for the greeting and EHLO/HELO, its "weird server reply" and "access denied".
 std::optional<Failure> serverRefusal(const ReplyLog& replies) {
     if (replies.lastCode < 400 || !replies.partial.isEmpty())
         return std::nullopt;
     QString what;
-    if (replies.command == "MAIL")
+    if (replies.lastCode == 530 && replies.lastText.contains(u"STARTTLS", Qt::CaseInsensitive))
+        what = QStringLiteral("SMTPサーバーが暗号化した接続を求めています（サーバー欄を "
+                              "smtp://サーバー名 の形にしてください）");
+    else if (replies.command.isEmpty())
+        what = QStringLiteral("SMTPサーバーが接続を拒否しました");
+    else if (replies.command == "EHLO" || replies.command == "HELO")
+        what = QStringLiteral("SMTPサーバーが挨拶（EHLO/HELO）を拒否しました");
+    else if (replies.command == "MAIL")
         what = QStringLiteral("送信元が拒否されました");
     else if (replies.command == "RCPT")
         what = QStringLiteral("宛先が拒否されました（") +
@@ -139,9 +148,15 @@ std::optional<Failure> serverRefusal(const ReplyLog& replies) {
         what = QStringLiteral("メールが受け付けられませんでした");
     else
         return std::nullopt;
-    return Failure{replies.lastCode, replies.lastText.isEmpty()
-                                         ? what
-                                         : what + QStringLiteral(": ") + replies.lastText};
+    return Failure{FailureKind::Refused, replies.lastCode,
+                   replies.lastText.isEmpty() ? what
+                                              : what + QStringLiteral(": ") + replies.lastText};
+}
+
+// Called by libcurl about once a second and whenever data moves, also while it waits for a
+// silent server; non-zero ends the transfer.
+int onProgress(void* cutShort, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<bool>*>(cutShort)->load() ? 1 : 0;
 }
 
 UrlHandle makeUrl(const ServerAddress& server) {
@@ -216,13 +231,13 @@ QString describeCurlFailure(int code, const QString& detail) {
     return detail.isEmpty() ? what : what + QStringLiteral("（") + detail + QStringLiteral("）");
 }
 
-std::optional<Failure> sendOverSmtp(const Envelope& envelope, const QByteArray& payload,
-                                    const TransportOptions& options) {
+Outcome sendOverSmtp(const Envelope& envelope, const QByteArray& payload,
+                     const TransportOptions& options) {
     char errorBuffer[CURL_ERROR_SIZE] = {};
     const CurlApi* api = curlApi();
     if (!api)
         return Failure{
-            CURLE_FAILED_INIT,
+            FailureKind::Transfer, CURLE_FAILED_INIT,
             describeCurlFailure(CURLE_FAILED_INIT, QStringLiteral("libcurl を読み込めません"))};
 
     const UrlHandle url = makeUrl(envelope.server);
@@ -283,17 +298,25 @@ std::optional<Failure> sendOverSmtp(const Envelope& envelope, const QByteArray& 
     api->easy_setopt(h, CURLOPT_DEBUGFUNCTION, onDebug);
     api->easy_setopt(h, CURLOPT_DEBUGDATA, &replies);
     api->easy_setopt(h, CURLOPT_VERBOSE, 1L);
+    if (options.cutShort) {
+        api->easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        api->easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
+        api->easy_setopt(h, CURLOPT_XFERINFODATA, static_cast<const void*>(options.cutShort));
+    }
 
     const CURLcode result = api->easy_perform(h);
     if (result == CURLE_OK)
         return std::nullopt;
+    if (result == CURLE_ABORTED_BY_CALLBACK)
+        return Failure{FailureKind::Ended, 0, kEndedText};
     // A reply code read before a time-out says nothing about the time-out.
     if (result != CURLE_OPERATION_TIMEDOUT) {
         if (auto refusal = serverRefusal(replies))
             return refusal;
         if (result == CURLE_LOGIN_DENIED && replies.command == "AUTH" && replies.lastCode >= 400)
-            return Failure{result, describeCurlFailure(result, QString::number(replies.lastCode) +
-                                                                   u' ' + replies.lastText)};
+            return Failure{FailureKind::Transfer, result,
+                           describeCurlFailure(result, QString::number(replies.lastCode) + u' ' +
+                                                           replies.lastText)};
     }
     return curlFailure(result, errorBuffer);
 }

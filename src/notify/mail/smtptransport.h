@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <optional>
 
 namespace tovik::mail {
@@ -22,15 +23,17 @@ struct Envelope {
 struct TransportOptions {
     Timeouts timeouts;
     QString caFile; // empty: the system's trust store
+    // Once set, the transfer stops within about a second (FailureKind::Ended).
+    const std::atomic<bool>* cutShort = nullptr;
 };
 
 // Hands payload over for every recipient; nullopt when the server took it. A failure carries
 // the server's refusal (its reply code, what was refused and its text) or libcurl's code
 // with a Japanese description and libcurl's own text in brackets.
-std::optional<Failure> sendOverSmtp(const Envelope& envelope, const QByteArray& payload,
-                                    const TransportOptions& options);
+[[nodiscard]] Outcome sendOverSmtp(const Envelope& envelope, const QByteArray& payload,
+                                   const TransportOptions& options);
 
 // The Japanese description of a libcurl failure, its own text (detail) in brackets.
-QString describeCurlFailure(int code, const QString& detail);
+[[nodiscard]] QString describeCurlFailure(int code, const QString& detail);
 
 } // namespace tovik::mail
