@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QHelpEvent>
@@ -99,6 +100,14 @@ int main(int argc, char** argv) {
         return 1;
     std::printf("%s\n", qPrintable(editPath));
     form.CMD_CANCEL_EDIT->click();
+    // The box for any set of weekdays.
+    QTimer::singleShot(300, &form, [&outDir] {
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            box->grab().save(QDir(outDir).filePath(QStringLiteral("weekdays.png")));
+            box->reject();
+        }
+    });
+    form.CMD_WEEKDAYS_Click();
 
     const auto save = [&outDir](const QPixmap& picture, const QString& name) {
         const QString path = QDir(outDir).filePath(name);
