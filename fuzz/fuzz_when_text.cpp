@@ -1,5 +1,5 @@
 // isDue on any when-text, at a clock chosen by the input: it must never crash, a due text
-// always names the current minute, and the plan of coming runs agrees with it.
+// always names the current minute and one of its weekdays, and the plan agrees with it.
 #include "fuzzsupport.h"
 #include "scheduler/plan.h"
 #include "scheduler/tick.h"
@@ -29,6 +29,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const QString minuteText = tovik::text::clockText(now.time()).left(5);
         if (!text.contains(minuteText))
             tovik::fuzz::fail("due without the current minute", text);
+    }
+    // A weekly entry, of one day or a set, is due on its own days only, and the editor's
+    // form of a set reads back as the same set.
+    const auto rule = tovik::schedule::parseWhenText(text);
+    if (due && rule->weekly() && !rule->onWeekday(tovik::text::weekdayDigit(now.date())))
+        tovik::fuzz::fail("due on another weekday", text);
+    if (rule && rule->weekdaySet) {
+        const auto again = tovik::schedule::parseWhenText(
+            tovik::schedule::weekdaySetWhenText(rule->weekdays, QStringLiteral("2026/12/10"),
+                                                QStringLiteral("18"), QStringLiteral("00")));
+        if (!again || again->weekdays != rule->weekdays)
+            tovik::fuzz::fail("a weekday set written again reads otherwise", text);
     }
     return 0;
 }

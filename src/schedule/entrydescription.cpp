@@ -2,6 +2,7 @@
 
 #include "schedule/entrytext.h"
 #include "text/dateforms.h"
+#include "text/wallminute.h"
 
 #include <QStringList>
 
@@ -32,13 +33,28 @@ QString daysInWords(const WhenRule& rule) {
     return QStringLiteral("毎週 ") + days;
 }
 
-QString whenInWords(const QString& whenText) {
+bool passed(const WhenRule& rule, const QDateTime& now) {
+    return !rule.weekly() &&
+           text::WallMinute(rule.date, rule.minuteOfDay) < text::WallMinute::of(now);
+}
+
+QString whenInWords(const QString& whenText, const QDateTime& now) {
     const auto rule = parseWhenText(whenText);
     if (!rule)
         return whenText + QStringLiteral("（この日時では実行されません）");
+    const QString time = text::hourMinuteText(rule->minuteOfDay);
     if (rule->weekly())
-        return daysInWords(*rule) + u' ' + text::hourMinuteText(rule->minuteOfDay);
-    return text::dateText(rule->date) + u' ' + text::hourMinuteText(rule->minuteOfDay);
+        return daysInWords(*rule) + u' ' + time;
+    const QString date = text::dateText(rule->date) + u' ' + time;
+    if (passed(*rule, now))
+        return date + QStringLiteral("（時刻を過ぎたため実行されません）");
+    // Whole minutes left, as the countdown that would make this entry now was chosen; no
+    // state needed, and it stays true while it counts down.
+    const qint64 left =
+        (text::WallMinute(rule->date, rule->minuteOfDay).count() * 60 - text::wallSecond(now)) / 60;
+    if (left >= 1 && left <= countdownMinutes().last())
+        return QString::number(left) + QStringLiteral("分後（") + time + QStringLiteral("）");
+    return date;
 }
 
 QString actionInWords(const QString& actionWord) {
@@ -60,10 +76,15 @@ QString optionsInWords(const QString& optionsText) {
 } // namespace
 
 QString entryDescription(const QString& whenText, const QString& actionWord,
-                         const QString& optionsText) {
-    return QStringLiteral("実行日: ") + whenInWords(whenText) + QStringLiteral("\n行動: ") +
+                         const QString& optionsText, const QDateTime& now) {
+    return QStringLiteral("実行日: ") + whenInWords(whenText, now) + QStringLiteral("\n行動: ") +
            actionInWords(actionWord) + QStringLiteral("\nオプション: ") +
            optionsInWords(optionsText);
+}
+
+bool hasPassed(const QString& whenText, const QDateTime& now) {
+    const auto rule = parseWhenText(whenText);
+    return rule && passed(*rule, now);
 }
 
 } // namespace tovik::schedule

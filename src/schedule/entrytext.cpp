@@ -1,6 +1,9 @@
 #include "entrytext.h"
 
 #include "text/dateforms.h"
+#include "text/wallminute.h"
+
+#include <bit>
 
 namespace tovik::schedule {
 
@@ -124,6 +127,53 @@ std::optional<WhenRule> parseWhenText(const QString& whenText) {
         return std::nullopt;
     rule.minuteOfDay = *minute;
     return rule;
+}
+
+const QList<int>& countdownMinutes() {
+    static const QList<int> minutes = [] {
+        QList<int> list;
+        for (int m = 1; m <= 720; m += m < 10 ? 1 : m < 60 ? 5 : m < 240 ? 15 : 30)
+            list << m;
+        return list;
+    }();
+    return minutes;
+}
+
+QString countdownWhenText(const QDateTime& press, int minutes) {
+    // Whole seconds on the wall clock, rounded up to the next minute's start.
+    const qint64 second = text::wallSecond(press) + qint64{minutes} * 60;
+    const text::WallMinute minute((second + 59) / 60);
+    return oneOffWhenText(text::dateText(minute.date()), text::twoDigits(minute.minuteOfDay() / 60),
+                          text::twoDigits(minute.minuteOfDay() % 60));
+}
+
+std::optional<EditorEntry> editorEntry(const QString& whenText, const QString& actionWord,
+                                       const QString& optionsText) {
+    const auto rule = parseWhenText(whenText);
+    if (!rule || !actionFor(actionWord))
+        return std::nullopt;
+    EditorEntry entry{*rule, rule->date, optionsText.contains(kSendMailToken),
+                      optionsText.contains(kSaveLogToken)};
+    if (rule->weekly()) {
+        const auto date = field(whenText, 1);
+        const auto parsed = date ? text::parseDateText(*date) : std::nullopt;
+        if (!parsed)
+            return std::nullopt;
+        entry.date = *parsed;
+    }
+    const QString date = text::dateText(entry.date);
+    const QString hour = text::twoDigits(rule->minuteOfDay / 60);
+    const QString minute = text::twoDigits(rule->minuteOfDay % 60);
+    QString written = oneOffWhenText(date, hour, minute);
+    if (rule->weekdaySet) {
+        written = weekdaySetWhenText(rule->weekdays, date, hour, minute);
+    } else if (rule->weekly()) {
+        const int digit = std::countr_zero(rule->weekdays) + 1;
+        written = weeklyWhenText(digit, text::weekdayNames().at(digit - 1), date, hour, minute);
+    }
+    if (written != whenText || optionsText != schedule::optionsText(entry.sendMail, entry.saveLog))
+        return std::nullopt;
+    return entry;
 }
 
 std::optional<ActionWord> actionFor(const QString& actionWord) {

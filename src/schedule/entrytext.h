@@ -4,6 +4,8 @@
 #include "power/poweraction.h"
 
 #include <QDate>
+#include <QDateTime>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -31,6 +33,11 @@ QString weekdaySetWhenText(unsigned weekdays, const QString& date, const QString
                            const QString& minute);
 QString optionsText(bool sendMail, bool saveLog);
 
+// The minutes a countdown offers: 1 to 10, then steps of 5 to 60, of 15 to 240, of 30 to 720.
+const QList<int>& countdownMinutes();
+// The one-off text of the first whole minute that starts at least `minutes` after press.
+QString countdownWhenText(const QDateTime& press, int minutes);
+
 // A when-text read back: the minute it stands for, by the rules of the tick's due test.
 struct WhenRule {
     // Bit d-1 for each weekday digit d (1 Sunday .. 7 Saturday) of a weekly entry; 0 for a
@@ -47,6 +54,17 @@ struct WhenRule {
 // without its digit 1 to 7 or 0 with initials in order, a one-off text whose first field is no
 // date, or a time field that does not start with a two-digit hour and minute.
 std::optional<WhenRule> parseWhenText(const QString& whenText);
+
+// An entry as the editor shows it. Only texts exactly as the editor writes them come back:
+// confirming an edit must not silently rewrite a line edited by hand.
+struct EditorEntry {
+    WhenRule rule;
+    QDate date; // the written date, also of a weekly entry
+    bool sendMail = false;
+    bool saveLog = false;
+};
+std::optional<EditorEntry> editorEntry(const QString& whenText, const QString& actionWord,
+                                       const QString& optionsText);
 
 // One row of the action-word table.
 struct ActionWord {

@@ -4,6 +4,7 @@
 #include "app/versioninfo.h"
 #include "notify/logline.h"
 #include "notify/mail/mail.h"
+#include "notify/mail/mailinput.h"
 #include "notify/mailsettings.h"
 #include "power/power.h"
 #include "power/reasontext.h"
@@ -25,6 +26,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QLabel>
@@ -36,13 +39,23 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 #include <utility>
 
 namespace tovik::ui {
 
 namespace {
+
+constexpr unsigned kEveryDay = 0x7F;
+constexpr unsigned kMondayToFriday = 0x3E;
+constexpr unsigned kWeekend = 0x41;
+// A one-minute countdown one stray click away from a shutdown is too near.
+constexpr int kCountdownStart = 30;
 
 void yieldToEvents() {
     QCoreApplication::processEvents();
@@ -93,6 +106,10 @@ void Form1::connectHandlers() {
     connect(CMD_DEFAULT, &QPushButton::clicked, this, &Form1::CMD_DEFAULT_Click);
     connect(MNU_POPUP_SELECTITEM_DELETE, &QAction::triggered, this,
             &Form1::MNU_POPUP_SELECTITEM_DELETE_Click);
+    connect(MNU_POPUP_SELECTITEM_EDIT, &QAction::triggered, this,
+            &Form1::MNU_POPUP_SELECTITEM_EDIT_Click);
+    connect(CMD_CANCEL_EDIT, &QPushButton::clicked, this, &Form1::CMD_CANCEL_EDIT_Click);
+    connect(CMD_WEEKDAYS, &QToolButton::clicked, this, &Form1::CMD_WEEKDAYS_Click);
     connect(MNU_POPUP_SELECTITEM_CANCEL, &QAction::triggered, this,
             &Form1::MNU_POPUP_SELECTITEM_CANCEL_Click);
     connect(MNU_POPUP_SELECTITEM_POSTPONE, &QAction::triggered, this,
@@ -111,7 +128,7 @@ void Form1::connectHandlers() {
     connect(CMD_TEST_SEND, &QPushButton::clicked, this, &Form1::CMD_TEST_SEND_Click);
     connect(MNU_HELP_SHOW_VERSION, &QAction::triggered, this, &Form1::MNU_HELP_SHOW_VERSION_Click);
     LVW1->viewport()->installEventFilter(this);
-    new ScheduleListToolTips(LVW1);
+    new ScheduleListToolTips(LVW1, m_clock);
 
     // The runner follows the list; a row that goes takes its runs' cancels and warnings along.
     connect(m_runner.get(), &scheduler::Runner::logLine, this, &Form1::WriteLog);
@@ -164,16 +181,22 @@ void Form1::Form_Load() {
     if (!QFileInfo(logFolder).isDir() && !QDir().mkdir(logFolder))
         WriteLog(QStringLiteral("ログフォルダを作成できませんでした。→") + logFolder);
 
-    const QDate today = m_clock.now().date();
-    for (int i = 0; i <= 10; ++i)
-        COM_DATE[0]->addItem(text::dateText(today.addDays(i)));
+    renewDateChoices(true);
     for (int i = 0; i <= 23; ++i)
         COM_DATE[1]->addItem(text::twoDigits(i));
     for (int i = 0; i <= 59; ++i)
         COM_DATE[2]->addItem(text::twoDigits(i));
-    COM_DATE[3]->addItems(text::weekdayNames());
+    // Each weekday entry carries its set: one day at positions 0 to 6, then the named sets.
+    for (int i = 0; i < 7; ++i)
+        COM_DATE[3]->addItem(text::weekdayNames().at(i), 1U << i);
+    COM_DATE[3]->addItem(QStringLiteral("毎日"), kEveryDay);
+    COM_DATE[3]->addItem(QStringLiteral("平日"), kMondayToFriday);
+    COM_DATE[3]->addItem(QStringLiteral("土日"), kWeekend);
+    for (const int minutes : schedule::countdownMinutes())
+        COM_DATE[4]->addItem(QString::number(minutes), minutes);
     for (QComboBox* combo : COM_DATE)
         combo->setCurrentIndex(0);
+    COM_DATE[4]->setCurrentIndex(COM_DATE[4]->findData(kCountdownStart));
 
     const QString schedulePath = m_paths.scheduleFile();
     if (Funcs::FileStatus(schedulePath) == Funcs::kFileExists) {
@@ -260,6 +283,12 @@ void Form1::saveMailSettingsFile() {
     notify::SaveMailSettings(m_paths.mailSettingsFile(), fields, m_mailBackupPending, &reporter);
 }
 
+void Form1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Back from the tray after midnight.
+    renewDateChoices();
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
     // Every way of closing (close control, buttons, menu, signals, session end) ends here;
     // the files are written once.
@@ -328,8 +357,75 @@ void Form1::LVW1_MouseUp(int button, int shift, int x, int y) {
 
 // ---- the schedule editor ----
 
+void Form1::renewDateChoices(bool first) {
+    const QDate today = m_clock.now().date();
+    if ((!first && !m_dateChoicesDay.isValid()) || today == m_dateChoicesDay)
+        return;
+    m_dateChoicesDay = today;
+    const QString chosen = COM_DATE[0]->currentText();
+    COM_DATE[0]->clear();
+    for (int i = 0; i <= 10; ++i)
+        COM_DATE[0]->addItem(text::dateText(today.addDays(i)));
+    COM_DATE[0]->setCurrentIndex(std::max(0, COM_DATE[0]->findText(chosen)));
+}
+
+QString Form1::chosenWhenText() const {
+    if (OP_PATTERN[2]->isChecked())
+        return schedule::countdownWhenText(m_clock.now(), COM_DATE[4]->currentData().toInt());
+    const QString date = COM_DATE[0]->currentText();
+    const QString hour = COM_DATE[1]->currentText();
+    const QString minute = COM_DATE[2]->currentText();
+    if (!OP_PATTERN[1]->isChecked())
+        return schedule::oneOffWhenText(date, hour, minute);
+    const int weekday = COM_DATE[3]->currentIndex();
+    if (weekday < 7)
+        return schedule::weeklyWhenText(weekday + 1, COM_DATE[3]->currentText(), date, hour,
+                                        minute);
+    return schedule::weekdaySetWhenText(COM_DATE[3]->currentData().toUInt(), date, hour, minute);
+}
+
+// A send that cannot work should be known when the entry is made, not at its minute.
+void Form1::noteIncompleteMailSettings() {
+    if (!CHK_SHUTDOWN[0]->isChecked())
+        return;
+    mail::Message message;
+    message.server = mailText(notify::MailField::Server);
+    message.to = mailText(notify::MailField::To);
+    message.from = mailText(notify::MailField::From);
+    message.subject = mailText(notify::MailField::Subject);
+    QString why;
+    if (message.server.isEmpty() || message.to.isEmpty() || message.from.isEmpty())
+        why = QStringLiteral("SMTPサーバー名・宛先・送信元のいずれかが空です");
+    else if (const auto problem = mail::checkFields(message))
+        why = problem->description;
+    if (!why.isEmpty())
+        WriteLog(QStringLiteral("メール設定が不完全なため、この項目のメールは送信できません::") +
+                 why);
+}
+
 void Form1::CMD_SET_Click() {
+    renewDateChoices();
     ScheduleList rows(LVW1);
+    if (editing()) {
+        int p = rows.count();
+        while (p > 0 && rows.rowKey(p) != m_editedKey)
+            --p;
+        const quintptr key = std::exchange(m_editedKey, 0);
+        endEditing();
+        if (p == 0)
+            return;
+        TAB1->setCurrentIndex(1);
+        // The old entry's cancel, postponement and warnings are not the new one's.
+        m_runner->rowGoing(key);
+        rows.setText(p, schedule::Column::When, chosenWhenText());
+        SetItemAction(p);
+        rows.setText(
+            p, schedule::Column::Options,
+            schedule::optionsText(CHK_SHUTDOWN[0]->isChecked(), CHK_SHUTDOWN[1]->isChecked()));
+        noteIncompleteMailSettings();
+        saveScheduleFile();
+        return;
+    }
     if (rows.count() >= schedule::kMaxEntries) {
         m_presenter->message(QStringLiteral("スケジュールは ") +
                              QString::number(schedule::kMaxEntries) +
@@ -339,21 +435,13 @@ void Form1::CMD_SET_Click() {
     TAB1->setCurrentIndex(1);
     rows.append(QString::number(rows.count() + 1));
     const int p = rows.count();
-    rows.setText(p, schedule::Column::When,
-                 schedule::oneOffWhenText(COM_DATE[0]->currentText(), COM_DATE[1]->currentText(),
-                                          COM_DATE[2]->currentText()));
+    rows.setText(p, schedule::Column::When, chosenWhenText());
     SetItemAction(p);
     const QString options =
         schedule::optionsText(CHK_SHUTDOWN[0]->isChecked(), CHK_SHUTDOWN[1]->isChecked());
     if (!options.isEmpty())
         rows.setText(p, schedule::Column::Options, options);
-    if (OP_PATTERN[1]->isChecked()) {
-        rows.setText(
-            p, schedule::Column::When,
-            schedule::weeklyWhenText(COM_DATE[3]->currentIndex() + 1, COM_DATE[3]->currentText(),
-                                     COM_DATE[0]->currentText(), COM_DATE[1]->currentText(),
-                                     COM_DATE[2]->currentText()));
-    }
+    noteIncompleteMailSettings();
     m_scheduleCleared = false;
     saveScheduleFile();
 }
@@ -382,6 +470,111 @@ void Form1::CMD_DEFAULT_Click() {
         if (combo->count() > 0)
             combo->setCurrentIndex(0);
     }
+    COM_DATE[4]->setCurrentIndex(COM_DATE[4]->findData(kCountdownStart));
+}
+
+void Form1::chooseWeekdays(unsigned weekdays) {
+    weekdays &= kEveryDay;
+    if (weekdays == 0)
+        return;
+    OP_PATTERN[1]->setChecked(true);
+    int index = COM_DATE[3]->findData(weekdays);
+    if (index < 0) {
+        // One entry of its own for any other set, replaced by the next.
+        constexpr int kOwnSet = 10;
+        if (COM_DATE[3]->count() > kOwnSet)
+            COM_DATE[3]->removeItem(kOwnSet);
+        QString initials;
+        for (int i = 0; i < 7; ++i) {
+            if ((weekdays >> i & 1U) != 0)
+                initials += schedule::kWeekdayInitials.at(i);
+        }
+        COM_DATE[3]->addItem(initials, weekdays);
+        index = kOwnSet;
+    }
+    COM_DATE[3]->setCurrentIndex(index);
+}
+
+void Form1::CMD_WEEKDAYS_Click() {
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("曜日の選択"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* days = new QHBoxLayout;
+    layout->addLayout(days);
+    const unsigned current = OP_PATTERN[1]->isChecked() ? COM_DATE[3]->currentData().toUInt() : 0;
+    std::array<QCheckBox*, 7> boxes{};
+    for (int i = 0; i < 7; ++i) {
+        boxes[i] = new QCheckBox(schedule::kWeekdayInitials.at(i));
+        boxes[i]->setChecked((current >> i & 1U) != 0);
+        days->addWidget(boxes[i]);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    unsigned chosen = 0;
+    for (int i = 0; i < 7; ++i)
+        chosen |= boxes[i]->isChecked() ? 1U << i : 0U;
+    chooseWeekdays(chosen);
+}
+
+void Form1::MNU_POPUP_SELECTITEM_EDIT_Click() {
+    ScheduleList rows(LVW1);
+    if (rows.count() == 0)
+        return;
+    const int position = rows.selectedPosition();
+    if (position == 0)
+        return;
+    showEntryInEditor(position);
+}
+
+// The entry's choices go into the editor's own controls; 設定 (now "変更") then writes
+// them back over it.
+void Form1::showEntryInEditor(int position) {
+    using schedule::Column;
+    const ScheduleList rows(LVW1);
+    const QString action = rows.text(position, Column::Action);
+    const auto entry = schedule::editorEntry(rows.text(position, Column::When), action,
+                                             rows.text(position, Column::Options));
+    // In the order of OP_SHUTDOWN.
+    const std::array<QString, 5> words{schedule::kShutdownWord, schedule::kRebootWord,
+                                       schedule::kLogoffWord, schedule::kSleepWord,
+                                       schedule::kHibernateWord};
+    const auto word = std::find(words.begin(), words.end(), action);
+    if (!entry || word == words.end()) {
+        m_presenter->message(
+            QStringLiteral("この項目は手で書き換えられた形のため、編集できません。\r\n"
+                           "削除して新しく設定してください。"));
+        return;
+    }
+    renewDateChoices();
+    OP_SHUTDOWN.at(static_cast<std::size_t>(word - words.begin()))->setChecked(true);
+    CHK_SHUTDOWN[0]->setChecked(entry->sendMail);
+    CHK_SHUTDOWN[1]->setChecked(entry->saveLog);
+    // A date no longer offered shows today; the user sees it before confirming.
+    COM_DATE[0]->setCurrentIndex(std::max(0, COM_DATE[0]->findText(text::dateText(entry->date))));
+    COM_DATE[1]->setCurrentIndex(entry->rule.minuteOfDay / 60);
+    COM_DATE[2]->setCurrentIndex(entry->rule.minuteOfDay % 60);
+    if (entry->rule.weekly())
+        chooseWeekdays(entry->rule.weekdays);
+    else
+        OP_PATTERN[0]->setChecked(true);
+    m_editedKey = rows.rowKey(position);
+    CMD_SET->setText(QStringLiteral("変更(&S)"));
+    CMD_CANCEL_EDIT->show();
+    TAB1->setCurrentIndex(0);
+}
+
+void Form1::endEditing() {
+    m_editedKey = 0;
+    CMD_SET->setText(QStringLiteral("設定(&S)"));
+    CMD_CANCEL_EDIT->hide();
+}
+
+void Form1::CMD_CANCEL_EDIT_Click() {
+    endEditing();
 }
 
 void Form1::MNU_POPUP_SELECTITEM_DELETE_Click() {
@@ -391,6 +584,9 @@ void Form1::MNU_POPUP_SELECTITEM_DELETE_Click() {
     const int position = rows.selectedPosition();
     if (position == 0)
         return;
+    // A later row may be given the same key.
+    if (rows.rowKey(position) == m_editedKey)
+        endEditing();
     schedule::RemoveScheduleItem(rows, position);
     m_scheduleCleared = rows.count() == 0;
     saveScheduleFile();
@@ -410,6 +606,12 @@ void Form1::TIM_MAIN_Timer() {
     // An open box does not stop it: a scheduled action must not wait for somebody to come
     // and answer a question.
     m_runner->tick();
+    // Beside the tick, and cheap: the dates follow midnight, and a past entry greys out once
+    // its minute is over.
+    renewDateChoices();
+    const qint64 minute = text::WallMinute::of(m_clock.now()).count();
+    if (std::exchange(m_shownMinute, minute) != minute)
+        LVW1->viewport()->update();
 }
 
 // ---- power commands ----

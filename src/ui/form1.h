@@ -7,6 +7,7 @@
 #include "notify/mailsettings.h"
 #include "scheduler/tick.h"
 
+#include <QDate>
 #include <QMainWindow>
 #include <array>
 #include <memory>
@@ -24,6 +25,7 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTimer;
+class QToolButton;
 class QTreeWidget;
 
 namespace tovik::power {
@@ -84,10 +86,15 @@ public:
     QGroupBox* Frame4 = nullptr;
     std::array<QRadioButton*, 5> OP_SHUTDOWN{};
     std::array<QCheckBox*, 2> CHK_SHUTDOWN{};
-    std::array<QLabel*, 4> Label1{};
-    std::array<QComboBox*, 4> COM_DATE{};
-    std::array<QRadioButton*, 2> OP_PATTERN{};
+    // Label1(4) "分後" and COM_DATE(4), the minutes of the countdown OP_PATTERN(2).
+    std::array<QLabel*, 5> Label1{};
+    std::array<QComboBox*, 5> COM_DATE{};
+    std::array<QRadioButton*, 3> OP_PATTERN{};
+    // Any set of weekdays for COM_DATE(3).
+    QToolButton* CMD_WEEKDAYS = nullptr;
     QPushButton* CMD_DEFAULT = nullptr;
+    // Shown while an entry is being edited: leaves it as it was.
+    QPushButton* CMD_CANCEL_EDIT = nullptr;
     QPushButton* CMD_SET = nullptr;
     QPushButton* CMD_EXIT = nullptr;
 
@@ -148,6 +155,9 @@ public slots:
     void CMD_SET_Click();
     void CMD_DEFAULT_Click();
     void MNU_POPUP_SELECTITEM_DELETE_Click();
+    void MNU_POPUP_SELECTITEM_EDIT_Click();
+    void CMD_CANCEL_EDIT_Click();
+    void CMD_WEEKDAYS_Click();
     void MNU_POPUP_SELECTITEM_CANCEL_Click();
     void MNU_POPUP_SELECTITEM_POSTPONE_Click();
     void TIM_MAIN_Timer();
@@ -163,6 +173,11 @@ public:
     // Raised on a mouse-button release over the list (1 left, 2 right, 4 middle).
     void LVW1_MouseUp(int button, int shift, int x, int y);
     void WriteLog(const QString& message);
+    // Puts this set of weekdays (bit 0 Sunday) into COM_DATE(3): one of its named entries,
+    // or an entry of its own for any other set. An empty set changes nothing.
+    void chooseWeekdays(unsigned weekdays);
+    // Whether 設定 now replaces an entry rather than adding one.
+    bool editing() const { return m_editedKey != 0; }
     void SendNotificationMail();
     // The second mail of a scheduled run that did not happen: "【未実行】" and why.
     void sendNotDoneMail(const QString& firstLine);
@@ -171,6 +186,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -182,6 +198,13 @@ private:
     void saveScheduleFile();
     void saveMailSettingsFile();
     void SetItemAction(int position);
+    // COM_DATE(0) lists today and the ten days after, keeping the chosen date where it can.
+    void renewDateChoices(bool first = false);
+    // The when-text of the editor's choices, read at the press.
+    QString chosenWhenText() const;
+    void showEntryInEditor(int position);
+    void endEditing();
+    void noteIncompleteMailSettings();
     void runPowerCommand(const QString& question, const QString& title, const QString& actionWord);
 
     const text::Clock& m_clock;
@@ -204,6 +227,10 @@ private:
     bool m_mailSavePending = false;
     // The user deleted the last entry: the file must say so rather than keep the old list.
     bool m_scheduleCleared = false;
+    QDate m_dateChoicesDay;
+    qint64 m_shownMinute = -1;
+    // The row being edited (its ScheduleList key); 0 while adding.
+    quintptr m_editedKey = 0;
     std::unique_ptr<ScheduleList> m_rows;
     std::unique_ptr<scheduler::TickActions> m_tickActions;
     std::unique_ptr<scheduler::Runner> m_runner;

@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -223,21 +224,25 @@ void Form1::buildUi() {
 
     Frame2 = new QGroupBox(QStringLiteral("日付設定(&D)"));
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         COM_DATE[i] = makeDropDownList(idx("COM_DATE", i));
     }
     COM_DATE[0]->setMinimumContentsLength(12);
-    COM_DATE[1]->setMinimumContentsLength(3);
-    COM_DATE[2]->setMinimumContentsLength(3);
-    COM_DATE[3]->setMinimumContentsLength(6);
+    COM_DATE[1]->setMinimumContentsLength(2);
+    COM_DATE[2]->setMinimumContentsLength(2);
+    COM_DATE[3]->setMinimumContentsLength(4);
+    COM_DATE[4]->setMinimumContentsLength(3);
+    // Two or three digits: narrow boxes leave the time row room for the countdown.
+    for (const std::size_t i : {1U, 2U, 4U})
+        COM_DATE.at(i)->setFixedWidth(50);
     Label1[0] = makeLabel(idx("Label1", 0), QStringLiteral("実行日(&D)"), COM_DATE[0]);
     Label1[1] = makeLabel(idx("Label1", 1), QStringLiteral("時間(&T)"), COM_DATE[1]);
     Label1[2] = makeLabel(idx("Label1", 2), QStringLiteral("時"));
     Label1[3] = makeLabel(idx("Label1", 3), QStringLiteral("分"));
     auto* frame2Layout = new QGridLayout(Frame2);
-    compact(frame2Layout, 6, 2, 3);
+    compact(frame2Layout, 6, 2, 2);
     frame2Layout->addWidget(Label1[0], 0, 0);
-    frame2Layout->addWidget(COM_DATE[0], 0, 1, 1, 5);
+    frame2Layout->addWidget(COM_DATE[0], 0, 1, 1, 7);
     frame2Layout->addWidget(Label1[1], 1, 0);
     frame2Layout->addWidget(COM_DATE[1], 1, 1);
     frame2Layout->addWidget(Label1[2], 1, 2);
@@ -249,28 +254,43 @@ void Form1::buildUi() {
     Frame4->setObjectName(QStringLiteral("Frame4"));
     auto* patternGroup = new QButtonGroup(this);
     patternGroup->setObjectName(QStringLiteral("OP_PATTERN"));
-    const std::array<QString, 2> patternCaptions{QStringLiteral("今日のみ(&O)"),
-                                                 QStringLiteral("スケジュール追加(&O)")};
-    for (int i = 0; i < 2; ++i) {
+    const std::array<QString, 3> patternCaptions{QStringLiteral("今日のみ(&O)"),
+                                                 QStringLiteral("スケジュール追加(&O)"),
+                                                 QStringLiteral("今から(&N)")};
+    for (int i = 0; i < 3; ++i) {
         OP_PATTERN[i] = new QRadioButton(patternCaptions[i]);
         OP_PATTERN[i]->setObjectName(idx("OP_PATTERN", i));
         patternGroup->addButton(OP_PATTERN[i], i);
     }
     OP_PATTERN[0]->setChecked(true);
-    // One row: the page has no height to spare since the action frame holds five choices.
+    // One row: the action frame's five choices leave no height to spare. The countdown sits
+    // in the time row, where it reads as the other way of saying when.
+    Label1[4] = makeLabel(idx("Label1", 4), QStringLiteral("分後"));
+    CMD_WEEKDAYS = new QToolButton;
+    CMD_WEEKDAYS->setObjectName(QStringLiteral("CMD_WEEKDAYS"));
+    CMD_WEEKDAYS->setText(QStringLiteral("…"));
+    CMD_WEEKDAYS->setToolTip(QStringLiteral("曜日を組み合わせて選ぶ"));
     auto* frame4Layout = new QHBoxLayout(Frame4);
-    compact(frame4Layout, 6, 2, 6);
+    compact(frame4Layout, 6, 2, 3);
     frame4Layout->addWidget(OP_PATTERN[0]);
     frame4Layout->addWidget(OP_PATTERN[1]);
     frame4Layout->addWidget(COM_DATE[3]);
+    frame4Layout->addWidget(CMD_WEEKDAYS);
     frame4Layout->addStretch(1);
+    frame2Layout->addWidget(OP_PATTERN[2], 1, 5, Qt::AlignRight);
+    frame2Layout->addWidget(COM_DATE[4], 1, 6);
+    frame2Layout->addWidget(Label1[4], 1, 7);
 
     CMD_DEFAULT = makeButton(QStringLiteral("CMD_DEFAULT"), QStringLiteral("初期値に戻す(&D)"));
     CMD_SET = makeButton(QStringLiteral("CMD_SET"), QStringLiteral("設定(&S)"));
     CMD_EXIT = makeButton(QStringLiteral("CMD_EXIT"), QStringLiteral("終了(&X)"));
+    CMD_CANCEL_EDIT =
+        makeButton(QStringLiteral("CMD_CANCEL_EDIT"), QStringLiteral("編集を中止(&C)"));
+    CMD_CANCEL_EDIT->hide();
     auto* buttonRow = new QHBoxLayout;
     buttonRow->setSpacing(6);
     buttonRow->addWidget(CMD_DEFAULT);
+    buttonRow->addWidget(CMD_CANCEL_EDIT);
     buttonRow->addStretch(1);
     buttonRow->addWidget(CMD_SET);
     buttonRow->addWidget(CMD_EXIT);

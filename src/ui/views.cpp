@@ -3,11 +3,13 @@
 #include "form1.h"
 #include "presenter.h"
 #include "schedule/entrydescription.h"
+#include "text/clock.h"
 #include "text/textlines.h"
 
 #include <QHelpEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QToolTip>
@@ -40,9 +42,39 @@ quintptr ScheduleList::rowKey(int position) const {
     return reinterpret_cast<quintptr>(m_tree->topLevelItem(position - 1));
 }
 
-ScheduleListToolTips::ScheduleListToolTips(QTreeWidget* tree)
-    : QObject(tree), m_tree(tree), m_viewport(tree->viewport()) {
+namespace {
+
+// Greys the rows of past one-off entries as they are painted: only the rows on the screen
+// are looked at, so a long list costs nothing more.
+class PastRowsGreyed final : public QStyledItemDelegate {
+public:
+    PastRowsGreyed(QTreeWidget* tree, const text::Clock& clock)
+        : QStyledItemDelegate(tree), m_clock(clock) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString when =
+            index.siblingAtColumn(static_cast<int>(schedule::Column::When)).data().toString();
+        if (schedule::hasPassed(when, m_clock.now())) {
+            const QColor grey = option->palette.color(QPalette::Disabled, QPalette::Text);
+            option->palette.setColor(QPalette::Text, grey);
+            option->palette.setColor(
+                QPalette::HighlightedText,
+                option->palette.color(QPalette::Disabled, QPalette::HighlightedText));
+        }
+    }
+
+private:
+    const text::Clock& m_clock;
+};
+
+} // namespace
+
+ScheduleListToolTips::ScheduleListToolTips(QTreeWidget* tree, const text::Clock& clock)
+    : QObject(tree), m_tree(tree), m_viewport(tree->viewport()), m_clock(clock) {
     m_viewport->installEventFilter(this);
+    m_tree->setItemDelegate(new PastRowsGreyed(tree, clock));
 }
 
 bool ScheduleListToolTips::eventFilter(QObject* watched, QEvent* event) {
@@ -60,9 +92,9 @@ bool ScheduleListToolTips::eventFilter(QObject* watched, QEvent* event) {
     const int position = m_tree->indexOfTopLevelItem(item) + 1;
     using schedule::Column;
     QToolTip::showText(help->globalPos(),
-                       schedule::entryDescription(rows.text(position, Column::When),
-                                                  rows.text(position, Column::Action),
-                                                  rows.text(position, Column::Options)),
+                       schedule::entryDescription(
+                           rows.text(position, Column::When), rows.text(position, Column::Action),
+                           rows.text(position, Column::Options), m_clock.now()),
                        m_tree->viewport(), m_tree->visualItemRect(item));
     return true;
 }

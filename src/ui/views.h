@@ -8,6 +8,9 @@
 #include <QObject>
 
 class QPlainTextEdit;
+namespace tovik::text {
+class Clock;
+}
 class QTreeWidget;
 
 namespace tovik::ui {
@@ -33,10 +36,11 @@ private:
     QTreeWidget* m_tree;
 };
 
-// Hovering over a row of the list shows its entry in words.
+// Hovering over a row of the list shows its entry in words; a one-off entry whose minute
+// is over is drawn greyed. Both read the row and the clock as they are shown.
 class ScheduleListToolTips final : public QObject {
 public:
-    explicit ScheduleListToolTips(QTreeWidget* tree);
+    ScheduleListToolTips(QTreeWidget* tree, const text::Clock& clock);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -44,6 +48,7 @@ protected:
 private:
     QTreeWidget* m_tree;
     QObject* m_viewport;
+    const text::Clock& m_clock;
 };
 
 // TXT_MAIL(0)..(4).

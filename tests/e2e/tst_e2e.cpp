@@ -337,17 +337,23 @@ void TestEndToEnd::weeklyEntryOfToday_data() {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("mock");
     QTest::addColumn<QString>("call");
-    QTest::newRow("restart") << u"再起動"_qs << u"logind"_qs << u"Reboot False"_qs;
+    QTest::addColumn<bool>("weekdaySet");
+    QTest::newRow("restart") << u"再起動"_qs << u"logind"_qs << u"Reboot False"_qs << false;
     QTest::newRow("log off") << u"ログオフ"_qs
                              << testing::DBusRig::sessionManagerId(
                                     testing::DBusRig::SessionManager::Gnome)
-                             << u"Logout 1"_qs;
+                             << u"Logout 1"_qs << false;
+    // On a Monday: the weekend set comes first and is passed over.
+    QTest::newRow("平日, restart") << u"再起動"_qs << u"logind"_qs << u"Reboot False"_qs << true;
 }
 
 void TestEndToEnd::weeklyEntryOfToday() {
     QFETCH(QString, action);
     QFETCH(QString, mock);
     QFETCH(QString, call);
+    QFETCH(bool, weekdaySet);
+    if (weekdaySet && !QFileInfo::exists(kFaketime))
+        QSKIP("libfaketime is missing (scripts/install-deps.sh installs it)");
     auto run = makeRun();
     QVERIFY(run);
     QVERIFY2(run->bus.startLogind({{u"CanPowerOff"_qs, u"yes"_qs}, {u"CanReboot"_qs, u"yes"_qs}}),
@@ -357,12 +363,21 @@ void TestEndToEnd::weeklyEntryOfToday() {
     const QString gnome =
         testing::DBusRig::sessionManagerId(testing::DBusRig::SessionManager::Gnome);
 
-    const QDateTime minute = dueMinute();
-    const int today = weekdayDigit(minute.date());
-    const int otherDay = today % 7 + 1;
-    // Same time on another weekday comes first and must be passed over.
-    const QByteArray schedule = sj(weeklyWhenText(otherDay, minute) + u",シャットダウン,\r\n"_qs +
-                                   weeklyWhenText(today, minute) + u',' + action + u",\r\n"_qs);
+    QByteArray schedule;
+    QTemporaryDir home;
+    if (weekdaySet) {
+        schedule = sj(u"毎週：0(日土) 2026/12/07 22:00:00,シャットダウン,\r\n"
+                      u"毎週：0(月火水木金) 2026/12/07 22:00:00,"_qs +
+                      action + u",\r\n"_qs);
+        run->tovik->setExtraEnvironment(fakedClock(u"2026-12-07 21:59:57"_qs, home));
+    } else {
+        const QDateTime minute = dueMinute();
+        const int today = weekdayDigit(minute.date());
+        const int otherDay = today % 7 + 1;
+        // Same time on another weekday comes first and must be passed over.
+        schedule = sj(weeklyWhenText(otherDay, minute) + u",シャットダウン,\r\n"_qs +
+                      weeklyWhenText(today, minute) + u',' + action + u",\r\n"_qs);
+    }
     run->tovik->writeFile(u"schedule.ini"_qs, schedule);
     QVERIFY(startTovik(*run));
     QVERIFY(!waitForMainWindow(*run).isEmpty());

@@ -24,6 +24,7 @@ namespace {
 
 const QString kOneOff = QStringLiteral("2026/12/06 23:30:00");
 const QString kWeekly = QStringLiteral("毎週：6(金曜日) 2026/12/06 18:00:00");
+const QString kWeekdays = QStringLiteral("毎週：0(月火水木金) 2026/12/10 18:00:00");
 
 } // namespace
 
@@ -46,7 +47,10 @@ private slots:
     void failedSaveKeepsOldFile();
     void textCp932CannotHoldIsKept();
     void removeKeepsNumbers();
+    void editorForms_data();
     void editorForms();
+    void countdown_data();
+    void countdown();
 
 private:
     QString path() const { return m_dir.filePath(QStringLiteral("schedule.ini")); }
@@ -58,8 +62,8 @@ private:
 };
 
 void TestScheduleFile::exampleFileLoadsAndRoundTrips() {
-    const QByteArray file =
-        sj(kOneOff + u",シャットダウン,+SENDMAIL+SAVELOG\r\n"_qs + kWeekly + u",ログオフ,\r\n"_qs);
+    const QByteArray file = sj(kOneOff + u",シャットダウン,+SENDMAIL+SAVELOG\r\n"_qs + kWeekly +
+                               u",ログオフ,\r\n"_qs + kWeekdays + u",再起動,\r\n"_qs);
     writeBytes(path(), file);
     FakeRows rows;
     RecordingReporter reporter;
@@ -67,7 +71,8 @@ void TestScheduleFile::exampleFileLoadsAndRoundTrips() {
     QVERIFY(result.complete);
     QVERIFY(reporter.errors.isEmpty());
     QCOMPARE(rows.dump(), (QStringList{u"1|"_qs + kOneOff + u"|シャットダウン|+SENDMAIL+SAVELOG"_qs,
-                                       u"2|"_qs + kWeekly + u"|ログオフ|"_qs}));
+                                       u"2|"_qs + kWeekly + u"|ログオフ|"_qs,
+                                       u"3|"_qs + kWeekdays + u"|再起動|"_qs}));
     // Saved again byte for byte; "ログオフ" takes eight bytes.
     QVERIFY(QFile::remove(path()));
     bool keep = false;
@@ -259,7 +264,32 @@ void TestScheduleFile::removeKeepsNumbers() {
     QCOMPARE(rows.dump(), (QStringList{u"1|a|x|"_qs, u"3|c|x|"_qs}));
 }
 
+// The editor writes each form and reads back only what it wrote: a hand-edited text would
+// otherwise be "repaired" by the next confirm.
+void TestScheduleFile::editorForms_data() {
+    QTest::addColumn<QString>("when");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<bool>("editable");
+    QTest::newRow("one-off") << kOneOff << u"+SENDMAIL+SAVELOG"_qs << true;
+    QTest::newRow("weekly") << kWeekly << u""_qs << true;
+    QTest::newRow("weekdays") << kWeekdays << u"+SAVELOG"_qs << true;
+    QTest::newRow("every day") << u"毎週：0(日月火水木金土) 2026/12/10 22:00:00"_qs << u""_qs
+                               << true;
+    QTest::newRow("one-digit day") << u"2026/12/6 23:30:00"_qs << u""_qs << false;
+    QTest::newRow("seconds") << u"2026/12/06 23:30:15"_qs << u""_qs << false;
+    QTest::newRow("name of another day")
+        << u"毎週：6(月曜日) 2026/12/06 18:00:00"_qs << u""_qs << false;
+    QTest::newRow("set out of order") << u"毎週：0(水月) 2026/12/06 18:00:00"_qs << u""_qs << false;
+    QTest::newRow("options reversed") << kOneOff << u"+SAVELOG+SENDMAIL"_qs << false;
+}
+
 void TestScheduleFile::editorForms() {
+    QFETCH(QString, when);
+    QFETCH(QString, options);
+    QFETCH(bool, editable);
+    QCOMPARE(schedule::editorEntry(when, u"ログオフ"_qs, options).has_value(), editable);
+    QVERIFY(!schedule::editorEntry(kOneOff, u"シャットダウン "_qs, QString()));
+    QCOMPARE(schedule::weekdaySetWhenText(0x3E, u"2026/12/10"_qs, u"18"_qs, u"00"_qs), kWeekdays);
     QCOMPARE(schedule::oneOffWhenText(u"2026/12/06"_qs, u"23"_qs, u"30"_qs), kOneOff);
     QCOMPARE(schedule::weeklyWhenText(6, u"金曜日"_qs, u"2026/12/06"_qs, u"18"_qs, u"00"_qs),
              kWeekly);
@@ -275,34 +305,84 @@ void TestScheduleFile::editorForms() {
     QCOMPARE(schedule::actionFor(u"スリープ"_qs)->action, power::PowerAction::Sleep);
 }
 
+void TestScheduleFile::countdown_data() {
+    QTest::addColumn<QDateTime>("press");
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<QString>("when");
+    const QDate day(2026, 12, 10);
+    QTest::newRow("into the next whole minute")
+        << QDateTime(day, QTime(21, 40, 50)) << 30 << u"2026/12/10 22:11:00"_qs;
+    QTest::newRow("on a minute's start")
+        << QDateTime(day, QTime(21, 40, 0)) << 1 << u"2026/12/10 21:41:00"_qs;
+    QTest::newRow("past midnight")
+        << QDateTime(day, QTime(23, 50, 0)) << 30 << u"2026/12/11 00:20:00"_qs;
+    QTest::newRow("twelve hours, past the year")
+        << QDateTime(QDate(2026, 12, 31), QTime(12, 0, 1)) << 720 << u"2027/01/01 00:01:00"_qs;
+}
+
+void TestScheduleFile::countdown() {
+    QFETCH(QDateTime, press);
+    QFETCH(int, minutes);
+    QFETCH(QString, when);
+    QCOMPARE(schedule::countdownWhenText(press, minutes), when);
+    // Right after, the row's tooltip counts down from the chosen minutes.
+    QVERIFY(schedule::entryDescription(when, u"再起動"_qs, QString(), press)
+                .startsWith(u"実行日: "_qs + QString::number(minutes) + u"分後（"_qs +
+                            when.mid(11, 5) + u"）\n"_qs));
+}
+
 void TestScheduleFile::description_data() {
     QTest::addColumn<QString>("when");
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("options");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<QDateTime>("now");
+    const QDateTime kBefore(QDate(2026, 12, 1), QTime(9, 0));
+    const QDate day(2026, 12, 7);
     QTest::newRow("weekly with both options")
         << u"毎週：4(水曜日) 2026/12/07 22:30:00"_qs << u"シャットダウン"_qs
         << u"+SENDMAIL+SAVELOG"_qs
-        << u"実行日: 毎週 水曜日 22:30\n行動: シャットダウン\nオプション: メール送信、ログ保存"_qs;
+        << u"実行日: 毎週 水曜日 22:30\n行動: シャットダウン\nオプション: メール送信、ログ保存"_qs
+        << kBefore;
     QTest::newRow("one-off, no options")
         << u"2026/12/7 07:05:00"_qs << u"再起動"_qs << u""_qs
-        << u"実行日: 2026/12/07 07:05\n行動: 再起動\nオプション: なし"_qs;
+        << u"実行日: 2026/12/07 07:05\n行動: 再起動\nオプション: なし"_qs << kBefore;
     QTest::newRow("log save only, weekday from the digit")
         << u"毎週：1(月曜日) 2026/12/07 00:00:00"_qs << u"ログオフ"_qs << u"+SAVELOG"_qs
-        << u"実行日: 毎週 日曜日 00:00\n行動: ログオフ\nオプション: ログ保存"_qs;
+        << u"実行日: 毎週 日曜日 00:00\n行動: ログオフ\nオプション: ログ保存"_qs << kBefore;
     QTest::newRow("never due, unknown action")
         << u"2026/12/07 7:05:00"_qs << u"シャットダウン "_qs << u"+sendmail"_qs
         << u"実行日: 2026/12/07 7:05:00（この日時では実行されません）\n"
-           u"行動: なし（電源操作は行いません）\nオプション: なし"_qs;
+           u"行動: なし（電源操作は行いません）\nオプション: なし"_qs
+        << kBefore;
+    QTest::newRow("one-off whose minute has passed")
+        << u"2026/12/07 07:05:00"_qs << u"再起動"_qs << u""_qs
+        << u"実行日: 2026/12/07 07:05（時刻を過ぎたため実行されません）\n行動: 再起動\n"
+           u"オプション: なし"_qs
+        << QDateTime(day, QTime(7, 6));
+    QTest::newRow("one-off in its minute")
+        << u"2026/12/07 07:05:00"_qs << u"再起動"_qs << u""_qs
+        << u"実行日: 2026/12/07 07:05\n行動: 再起動\nオプション: なし"_qs
+        << QDateTime(day, QTime(7, 5, 59));
+    QTest::newRow("countdown, counting down")
+        << u"2026/12/08 07:05:00"_qs << u"再起動"_qs << u""_qs
+        << u"実行日: 719分後（07:05）\n行動: 再起動\nオプション: なし"_qs
+        << QDateTime(day, QTime(19, 5, 59));
+    QTest::newRow("further than a countdown offers")
+        << u"2026/12/08 07:05:00"_qs << u"再起動"_qs << u""_qs
+        << u"実行日: 2026/12/08 07:05\n行動: 再起動\nオプション: なし"_qs
+        << QDateTime(day, QTime(19, 3, 59));
     QTest::newRow("weekday sets") << u"毎週：0(月火水木金) 2026/12/07 18:00:00"_qs << u"再起動"_qs
                                   << u""_qs
-                                  << u"実行日: 平日 18:00\n行動: 再起動\nオプション: なし"_qs;
+                                  << u"実行日: 平日 18:00\n行動: 再起動\nオプション: なし"_qs
+                                  << kBefore;
     QTest::newRow("every day") << u"毎週：0(日月火水木金土) 2026/12/07 22:00:00"_qs << u"再起動"_qs
-                               << u""_qs
-                               << u"実行日: 毎日 22:00\n行動: 再起動\nオプション: なし"_qs;
+                               << u""_qs << u"実行日: 毎日 22:00\n行動: 再起動\nオプション: なし"_qs
+                               << kBefore;
     QTest::newRow("other set") << u"毎週：0(月水金) 2026/12/07 22:00:00"_qs << u"再起動"_qs
                                << u""_qs
-                               << u"実行日: 毎週 月水金 22:00\n行動: 再起動\nオプション: なし"_qs;
+                               << u"実行日: 毎週 月水金 22:00\n行動: 再起動\nオプション: なし"_qs
+                               << kBefore;
 }
 
 void TestScheduleFile::description() {
@@ -310,7 +390,8 @@ void TestScheduleFile::description() {
     QFETCH(QString, action);
     QFETCH(QString, options);
     QFETCH(QString, expected);
-    QCOMPARE(schedule::entryDescription(when, action, options), expected);
+    QFETCH(QDateTime, now);
+    QCOMPARE(schedule::entryDescription(when, action, options, now), expected);
 }
 
 QTEST_GUILESS_MAIN(TestScheduleFile)

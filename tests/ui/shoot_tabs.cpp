@@ -1,6 +1,6 @@
 // tovik_shoot: starts Form1 on sample settings files and saves one picture per tab
-// (tab0.png..tab3.png), then the list's row tooltip and the warning window. Run it on a real X
-// display (scripts/screenshot.sh --tabs) so the real fonts are used.
+// (tab0.png..tab3.png), the first tab editing an entry, then the list's row tooltip and the warning
+// window. Run it on a real X display (scripts/screenshot.sh --tabs) so the real fonts are used.
 #include "app/appfolder.h"
 #include "app/loginstart.h"
 #include "scheduler/runner.h"
@@ -12,8 +12,10 @@
 #include "ui/translations.h"
 #include "ui/warningwindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QHelpEvent>
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -45,7 +48,9 @@ void prepareFolder(const QString& folder) {
     writeFile(folder + QStringLiteral("/schedule.ini"),
               QStringLiteral("2026/12/07 22:30:00,シャットダウン,+SENDMAIL+SAVELOG\r\n"
                              "毎週：2(月曜日) 2026/12/07 07:05:00,再起動,\r\n"
-                             "毎週：6(金曜日) 2026/12/07 18:00:00,ログオフ,+SAVELOG\r\n"));
+                             "毎週：6(金曜日) 2026/12/07 18:00:00,ログオフ,+SAVELOG\r\n"
+                             "毎週：0(月火水木金) 2026/12/07 18:00:00,シャットダウン,\r\n"
+                             "2026/12/06 23:00:00,再起動,\r\n"));
     writeFile(
         folder + QStringLiteral("/e-mail.ini"),
         QStringLiteral("smtp.example.jp\r\nadmin@example.jp\r\ntovik@example.jp\r\n"
@@ -85,6 +90,24 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", qPrintable(path));
     }
+
+    // The third entry open for editing in the editor's own controls.
+    form.LVW1->setCurrentItem(form.LVW1->topLevelItem(2));
+    form.MNU_POPUP_SELECTITEM_EDIT->trigger();
+    QTest::qWait(100);
+    const QString editPath = QDir(outDir).filePath(QStringLiteral("tab0-edit.png"));
+    if (!form.grab().save(editPath))
+        return 1;
+    std::printf("%s\n", qPrintable(editPath));
+    form.CMD_CANCEL_EDIT->click();
+    // The box for any set of weekdays.
+    QTimer::singleShot(300, &form, [&outDir] {
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            box->grab().save(QDir(outDir).filePath(QStringLiteral("weekdays.png")));
+            box->reject();
+        }
+    });
+    form.CMD_WEEKDAYS_Click();
 
     const auto save = [&outDir](const QPixmap& picture, const QString& name) {
         const QString path = QDir(outDir).filePath(name);

@@ -104,9 +104,11 @@ void TestForm1Layout::controlsHaveNamesKindsAndCaptions_data() {
     row("Label1(1)", "QLabel", QStringLiteral("時間(&T)"));
     row("Label1(2)", "QLabel", QStringLiteral("時"));
     row("Label1(3)", "QLabel", QStringLiteral("分"));
+    row("Label1(4)", "QLabel", QStringLiteral("分後"));
     row("Frame4", "QGroupBox", QStringLiteral("パターン(&P)"));
     row("OP_PATTERN(0)", "QRadioButton", QStringLiteral("今日のみ(&O)"));
     row("OP_PATTERN(1)", "QRadioButton", QStringLiteral("スケジュール追加(&O)"));
+    row("OP_PATTERN(2)", "QRadioButton", QStringLiteral("今から(&N)"));
     row("CMD_DEFAULT", "QPushButton", QStringLiteral("初期値に戻す(&D)"));
     row("CMD_SET", "QPushButton", QStringLiteral("設定(&S)"));
     row("CMD_EXIT", "QPushButton", QStringLiteral("終了(&X)"));
@@ -117,7 +119,8 @@ void TestForm1Layout::controlsHaveNamesKindsAndCaptions_data() {
     row("LB_LABEL1(4)", "QLabel", QStringLiteral("本文(&L)"));
     row("CMD_TEST_SEND", "QPushButton", QStringLiteral("テスト送信(&S)"));
     row("LB_STATUS", "QLabel", QStringLiteral("ステータス表示・・・"));
-    for (const char* combo : {"COM_DATE(0)", "COM_DATE(1)", "COM_DATE(2)", "COM_DATE(3)"}) {
+    for (const char* combo :
+         {"COM_DATE(0)", "COM_DATE(1)", "COM_DATE(2)", "COM_DATE(3)", "COM_DATE(4)"}) {
         row(combo, "QComboBox");
     }
     for (const char* line : {"TXT_MAIL(0)", "TXT_MAIL(1)", "TXT_MAIL(2)"}) {
@@ -167,7 +170,8 @@ void TestForm1Layout::startValuesAndPages() {
     for (int i = 0; i < 5; ++i) {
         QCOMPARE(m_form->OP_SHUTDOWN[i]->isChecked(), shutdown[i]);
     }
-    QVERIFY(m_form->OP_PATTERN[0]->isChecked() && !m_form->OP_PATTERN[1]->isChecked());
+    QVERIFY(m_form->OP_PATTERN[0]->isChecked() && !m_form->OP_PATTERN[1]->isChecked() &&
+            !m_form->OP_PATTERN[2]->isChecked());
     QVERIFY(!m_form->CHK_SHUTDOWN[0]->isChecked() && !m_form->CHK_SHUTDOWN[1]->isChecked());
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Tovik"));
     const QSize icon(Described::kIconPixels, Described::kIconPixels);
@@ -357,6 +361,7 @@ void TestForm1Layout::pagesFitAndReadInOrder() {
     QVERIFY(leftOf(f.Label1[1], f.COM_DATE[1]) && leftOf(f.COM_DATE[1], f.Label1[2]));
     QVERIFY(leftOf(f.Label1[2], f.COM_DATE[2]) && leftOf(f.COM_DATE[2], f.Label1[3]));
     QVERIFY(leftOf(f.OP_PATTERN[1], f.COM_DATE[3]) && leftOf(f.OP_PATTERN[0], f.OP_PATTERN[1]));
+    QVERIFY(leftOf(f.OP_PATTERN[2], f.COM_DATE[4]) && leftOf(f.COM_DATE[4], f.Label1[4]));
     QVERIFY(geo(f.COM_DATE[0]).width() > geo(f.Frame2).width() / 2);
 }
 

@@ -1,5 +1,6 @@
 // The real window, headless: start-up, close, log, pop-up menu, shortcuts, power commands,
 // the editor and the version box.
+#include "scheduler/runner.h"
 #include "support/fulldisk.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
@@ -74,6 +75,9 @@ private slots:
     void editorDeleteAndNumbers();
     void editorReset();
     void editorRefusesPastTheLimit();
+    void editorCountdownAndSets();
+    void editReplacesInPlace();
+    void dateChoicesFollowMidnight();
     void editedEntryIsDueAndSurvivesReload();
     void versionBox();
     void testSendWithMissingFields();
@@ -119,8 +123,14 @@ void TestForm1::firstStart() {
     QCOMPARE(form->COM_DATE[2]->itemText(5), u"05"_qs);
     QCOMPARE(form->COM_DATE[3]->itemText(0), u"日曜日"_qs);
     QCOMPARE(form->COM_DATE[3]->itemText(6), u"土曜日"_qs);
-    for (const QComboBox* combo : form->COM_DATE)
-        QCOMPARE(combo->currentIndex(), 0);
+    QStringList minutes;
+    for (int i = 0; i < form->COM_DATE[4]->count(); ++i)
+        minutes << form->COM_DATE[4]->itemText(i);
+    QCOMPARE(minutes.join(u' '),
+             u"1 2 3 4 5 6 7 8 9 10 15 20 25 30 35 40 45 50 55 60 75 90 105 120 135 150 165 180 "
+             u"195 210 225 240 270 300 330 360 390 420 450 480 510 540 570 600 630 660 690 720"_qs);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(form->COM_DATE[i]->currentIndex(), 0);
     QCOMPARE(form->COM_DATE[0]->currentText(), u"2026/12/06"_qs);
 }
 
@@ -299,7 +309,7 @@ void TestForm1::popupOnRightRelease() {
     QCOMPARE(shown.count(), 0);
     QTest::mouseRelease(viewport, Qt::RightButton, {}, QPoint(20, 20));
     QCOMPARE(shown.count(), 1);
-    // The edit item does nothing.
+    // With nothing selected the edit item does nothing.
     form->CMD_SET_Click();
     form->MNU_POPUP_SELECTITEM_EDIT->trigger();
     QCOMPARE(form->LVW1->topLevelItemCount(), 1);
@@ -458,6 +468,7 @@ void TestForm1::editorDeleteAndNumbers() {
 
 void TestForm1::editorReset() {
     auto form = start();
+    const int countdown = form->COM_DATE[4]->currentIndex();
     form->CMD_SET_Click();
     form->OP_SHUTDOWN[1]->setChecked(true);
     form->CHK_SHUTDOWN[0]->setChecked(true);
@@ -471,8 +482,9 @@ void TestForm1::editorReset() {
     QVERIFY(!form->CHK_SHUTDOWN[0]->isChecked());
     QVERIFY(!form->CHK_SHUTDOWN[1]->isChecked());
     QVERIFY(form->OP_PATTERN[0]->isChecked());
-    for (const QComboBox* combo : form->COM_DATE)
-        QCOMPARE(combo->currentIndex(), 0);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(form->COM_DATE[i]->currentIndex(), 0);
+    QCOMPARE(form->COM_DATE[4]->currentIndex(), countdown);
     QCOMPARE(form->TAB1->currentIndex(), 2);
     QCOMPARE(form->LVW1->topLevelItemCount(), 1);
 }
@@ -485,6 +497,104 @@ void TestForm1::editorRefusesPastTheLimit() {
     QCOMPARE(form->LVW1->topLevelItemCount(), 32767);
     QCOMPARE(m_fx->presenter->boxes.size(), 1);
     QVERIFY(m_fx->presenter->boxes.first().startsWith(u"message|"_qs));
+}
+
+void TestForm1::editorCountdownAndSets() {
+    auto form = start();
+    m_fx->clock.value = QDateTime(QDate(2026, 12, 6), QTime(21, 40, 50));
+    form->OP_PATTERN[2]->setChecked(true);
+    form->CHK_SHUTDOWN[0]->setChecked(true); // with no mail settings at all
+    form->CMD_SET_Click();
+    QVERIFY(form->LB_STATUS->text().startsWith(
+        u"メール設定が不完全なため、この項目のメールは送信できません::"_qs));
+    form->CHK_SHUTDOWN[0]->setChecked(false);
+    form->OP_PATTERN[1]->setChecked(true);
+    form->COM_DATE[1]->setCurrentIndex(18);
+    form->COM_DATE[3]->setCurrentText(u"平日"_qs);
+    form->CMD_SET_Click();
+    form->COM_DATE[3]->setCurrentText(u"毎日"_qs);
+    form->CMD_SET_Click();
+    form->chooseWeekdays(0x2A); // Monday, Wednesday, Friday
+    form->CMD_SET_Click();
+    form->chooseWeekdays(0x04); // one day is the one-day form
+    form->CMD_SET_Click();
+    QCOMPARE(rowsOf(form->LVW1),
+             (QStringList{u"1|2026/12/06 22:11:00|シャットダウン|+SENDMAIL"_qs,
+                          u"2|毎週：0(月火水木金) 2026/12/06 18:00:00|シャットダウン|"_qs,
+                          u"3|毎週：0(日月火水木金土) 2026/12/06 18:00:00|シャットダウン|"_qs,
+                          u"4|毎週：0(月水金) 2026/12/06 18:00:00|シャットダウン|"_qs,
+                          u"5|毎週：3(火曜日) 2026/12/06 18:00:00|シャットダウン|"_qs}));
+    QCOMPARE(form->COM_DATE[3]->itemText(7), u"毎日"_qs);
+    QCOMPARE(form->COM_DATE[3]->itemText(9), u"土日"_qs);
+}
+
+// The edited entry keeps its place and number; an abandoned edit, a hand-edited line and a
+// missing selection change nothing.
+void TestForm1::editReplacesInPlace() {
+    const QByteArray lines =
+        text::encodeCp932(u"2026/12/06 12:31:00,シャットダウン,\r\n"
+                          u"2026/12/06 7:05:00,再起動,\r\n"
+                          u"毎週：0(月火水木金) 2026/12/01 18:00:00,ログオフ,\r\n"_qs);
+    writeBytes(file(u"schedule.ini"_qs), lines);
+    auto form = start();
+    form->runner().start(nullptr);
+    QTreeWidget* list = form->LVW1;
+    list->setCurrentItem(list->topLevelItem(1));
+    form->MNU_POPUP_SELECTITEM_EDIT->trigger();
+    QCOMPARE(m_fx->presenter->boxes.size(), 1);
+    QVERIFY(!form->editing());
+
+    list->setCurrentItem(list->topLevelItem(2));
+    form->MNU_POPUP_SELECTITEM_EDIT->trigger();
+    QVERIFY(form->editing());
+    QCOMPARE(form->TAB1->currentIndex(), 0);
+    QVERIFY(form->OP_PATTERN[1]->isChecked() && form->OP_SHUTDOWN[2]->isChecked());
+    QCOMPARE(form->COM_DATE[3]->currentText(), u"平日"_qs);
+    form->OP_SHUTDOWN[1]->setChecked(true);
+    QTest::mouseClick(form->CMD_CANCEL_EDIT, Qt::LeftButton);
+    form->CMD_SET_Click(); // adds, as the edit was abandoned
+    QCOMPARE(list->topLevelItemCount(), 4);
+    delete list->takeTopLevelItem(3);
+
+    // The first entry's run is cancelled; its replacement, at the same minute, is not.
+    form->runner().cancelAt(1);
+    QVERIFY(!form->runner().nextRunAt(1) ||
+            form->runner().nextRunAt(1)->minute.minuteOfDay() != 12 * 60 + 31);
+    list->setCurrentItem(list->topLevelItem(0));
+    form->MNU_POPUP_SELECTITEM_EDIT->trigger();
+    QVERIFY(form->OP_PATTERN[0]->isChecked() && form->OP_SHUTDOWN[0]->isChecked());
+    form->OP_SHUTDOWN[1]->setChecked(true);
+    form->CHK_SHUTDOWN[1]->setChecked(true);
+    form->CMD_SET_Click();
+    QVERIFY(!form->editing());
+    QCOMPARE(rowsOf(list),
+             (QStringList{u"1|2026/12/06 12:31:00|再起動|+SAVELOG"_qs,
+                          u"2|2026/12/06 7:05:00|再起動|"_qs,
+                          u"3|毎週：0(月火水木金) 2026/12/01 18:00:00|ログオフ|"_qs}));
+    QCOMPARE(form->runner().nextRunAt(1)->minute.minuteOfDay(), 12 * 60 + 31);
+    QCOMPARE(readBytes(file(u"schedule.ini"_qs)),
+             text::encodeCp932(u"2026/12/06 12:31:00,再起動,+SAVELOG\r\n"_qs) +
+                 lines.mid(lines.indexOf("\r\n") + 2));
+}
+
+// Across midnight the dates move on; the chosen one stays chosen while it is offered.
+void TestForm1::dateChoicesFollowMidnight() {
+    m_fx->clock.value = QDateTime(QDate(2026, 12, 6), QTime(23, 59, 58));
+    auto form = start();
+    QComboBox* dates = form->COM_DATE[0];
+    dates->setCurrentIndex(3);
+    m_fx->clock.value = QDateTime(QDate(2026, 12, 7), QTime(0, 0, 2));
+    form->TIM_MAIN_Timer();
+    QCOMPARE(dates->itemText(0), u"2026/12/07"_qs);
+    QCOMPARE(dates->itemText(10), u"2026/12/17"_qs);
+    QCOMPARE(dates->currentText(), u"2026/12/09"_qs);
+    // Today chosen, and the window back from the tray two days later.
+    dates->setCurrentIndex(0);
+    form->hide();
+    m_fx->clock.value = QDateTime(QDate(2026, 12, 9), QTime(8, 0));
+    form->show();
+    QCOMPARE(dates->itemText(0), u"2026/12/09"_qs);
+    QCOMPARE(dates->currentIndex(), 0);
 }
 
 void TestForm1::editedEntryIsDueAndSurvivesReload() {
