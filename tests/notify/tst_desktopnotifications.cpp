@@ -1,15 +1,20 @@
-// Warnings as desktop notifications, against dbusmock's notification daemon on a private bus.
+// Warnings as desktop notifications, against dbusmock's notification daemon on a private bus,
+// and the own window taking over while the service is away.
 #include "notify/desktopnotifications.h"
+#include "notify/fallbackchannel.h"
 #include "support/dbusrig.h"
+#include "support/recordingchannel.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <memory>
 
 using namespace tovik;
 using tovik::testing::DBusRig;
+using tovik::testing::RecordingChannel;
 
 namespace {
 
@@ -36,17 +41,22 @@ private:
     QDBusConnection m_bus{QString()};
     QList<std::pair<quintptr, qint64>> m_cancels;
 
-    std::unique_ptr<notify::DesktopNotifications> channel() {
-        auto n = std::make_unique<notify::DesktopNotifications>(m_bus);
-        n->setCancelHandler([this](quintptr key, qint64 minute) {
+    template <class Channel> Channel& handled(Channel& channel) {
+        channel.setCancelHandler([this](quintptr key, qint64 minute) {
             m_cancels.append({key, minute});
         });
+        return channel;
+    }
+    std::unique_ptr<notify::DesktopNotifications> channel() {
+        auto n = std::make_unique<notify::DesktopNotifications>(m_bus);
+        handled(*n);
         return n;
     }
-    QStringList notifyCalls() {
+    QStringList notifyCalls() { return callsOf(u"^Notify "_qs); }
+    QStringList callsOf(const QString& pattern) {
         if (!m_rig->sync(kMock))
             return {};
-        return m_rig->calls(kMock).filter(QRegularExpression(u"^Notify "_qs));
+        return m_rig->calls(kMock).filter(QRegularExpression(pattern));
     }
 
 private slots:
@@ -60,15 +70,6 @@ private slots:
     void cleanup() {
         QDBusConnection::disconnectFromBus(u"tovik-test"_qs);
         m_rig.reset();
-    }
-
-    void availableOnlyWhereAServiceRuns() {
-        QVERIFY(!notify::DesktopNotifications::available(m_bus));
-        QVERIFY(m_rig->startNotificationDaemon());
-        QVERIFY(notify::DesktopNotifications::available(m_bus));
-        QVERIFY(!notify::DesktopNotifications::available(
-            QDBusConnection::connectToBus(m_rig->missingBusAddress(), u"tovik-missing"_qs)));
-        QDBusConnection::disconnectFromBus(u"tovik-missing"_qs);
     }
 
     void notifyWithTextAndCancelAction() {
@@ -100,6 +101,79 @@ private slots:
                     !m_rig->calls(kMock).filter(u"CloseNotification"_qs).isEmpty());
         QCOMPARE(m_rig->calls(kMock).filter(u"CloseNotification"_qs),
                  QStringList{u"CloseNotification 1"_qs});
+
+        // The word at the program's end asks nothing.
+        n->tell(u"予定が残っています。Tovik を終了したため実行されません"_qs);
+        QVERIFY2(notifyCalls().last().contains(
+                     u"\"予定が残っています。Tovik を終了したため実行されません\" [] "_qs),
+                 qPrintable(notifyCalls().last()));
+    }
+
+    void withdrawClosesEveryNotificationOfTheEntry_data() {
+        QTest::addColumn<bool>("postponedBeside");
+        QTest::addColumn<QStringList>("closed");
+        QTest::newRow("withdrawn before the answer")
+            << false << QStringList{u"CloseNotification 1"_qs};
+        QTest::newRow("beside its postponed run")
+            << true << QStringList{u"CloseNotification 1"_qs, u"CloseNotification 2"_qs};
+    }
+    void withdrawClosesEveryNotificationOfTheEntry() {
+        QFETCH(bool, postponedBeside);
+        QFETCH(QStringList, closed);
+        QVERIFY(m_rig->startNotificationDaemon());
+        auto n = channel();
+        if (postponedBeside) {
+            n->warn({11, 2000, u"1分後にシャットダウンします"_qs, {}});
+            QTRY_COMPARE(notifyCalls().size(), 1);
+            QTest::qWait(100); // the id comes back asynchronously
+        }
+        n->warn({11, 2015, u"5分後にシャットダウンします（22:15）"_qs, {}});
+        n->withdraw(11);
+        QTRY_COMPARE(callsOf(u"^CloseNotification "_qs), closed);
+    }
+
+    void fallsBackWhileTheServiceIsAway_data() {
+        QTest::addColumn<QString>("away");
+        QTest::newRow("no service at start") << u"none"_qs;
+        QTest::newRow("service stopped") << u"stopped"_qs;
+        QTest::newRow("service silent") << u"silent"_qs;
+    }
+    void fallsBackWhileTheServiceIsAway() {
+        QFETCH(QString, away);
+        auto window = std::make_unique<RecordingChannel>();
+        RecordingChannel& own = *window;
+        notify::FallbackChannel warnings(channel(), std::move(window));
+        handled(warnings);
+        if (away != u"none"_qs) {
+            QVERIFY(m_rig->startNotificationDaemon());
+            warnings.warn({11, 2000, u"5分後にシャットダウンします"_qs, {}});
+            QTRY_COMPARE(notifyCalls().size(), 1);
+            QTest::qWait(100); // the id comes back asynchronously
+            if (away == u"stopped"_qs)
+                m_rig->stopMock(kMock);
+            else
+                QVERIFY(m_rig->pauseMock(kMock, true));
+        }
+        QElapsedTimer waited;
+        waited.start();
+        warnings.warn({11, 2000, u"1分後にシャットダウンします"_qs, {}});
+        QTRY_COMPARE_WITH_TIMEOUT(own.texts(), QStringList{u"1分後にシャットダウンします"_qs},
+                                  5000);
+        QVERIFY2(waited.elapsed() < 3000, qPrintable(QString::number(waited.elapsed())));
+        own.chooseCancel();
+        QCOMPARE(m_cancels, (QList<std::pair<quintptr, qint64>>{{11, 2000}}));
+
+        // The service is back: the next warning is a notification, and the window goes.
+        QVERIFY(away == u"silent"_qs ? m_rig->pauseMock(kMock, false)
+                                     : m_rig->startNotificationDaemon());
+        warnings.warn({11, 2015, u"5分後にシャットダウンします（22:15）"_qs, {}});
+        QTRY_COMPARE(notifyCalls().filter(u"22:15"_qs).size(), 1);
+        QTRY_VERIFY(own.withdrawn.contains(11));
+        QCOMPARE(own.warnings.size(), 1U);
+        // A late answer is not left on the screen beside the window's warning.
+        if (away == u"silent"_qs)
+            QTRY_COMPARE(callsOf(u"^CloseNotification "_qs),
+                         QStringList{u"CloseNotification 1"_qs});
     }
 
     void actionInvokedCancelsThatRun() {

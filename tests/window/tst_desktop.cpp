@@ -2,11 +2,11 @@
 // tray's menu, start at login and the list's tooltips. Clock and channel come from the test.
 #include "app/appfolder.h"
 #include "app/loginstart.h"
+#include "scheduler/runner.h"
 #include "support/recordingchannel.h"
 #include "support/windowfixture.h"
-#include "ui/form1.h"
-#include "scheduler/runner.h"
 #include "ui/desktop.h"
+#include "ui/form1.h"
 #include "ui/trayicon.h"
 #include "ui/views.h"
 #include "ui/warningwindow.h"
@@ -59,6 +59,8 @@ private slots:
     void listChangesReachTheWarningsAtOnce();
     void trayTooltipAndMenu();
     void closedFromTheTrayWhileHidden();
+    void closingWithRunsLeftSaysSo_data();
+    void closingWithRunsLeftSaysSo();
     void loginStartOnlyWhenTicked();
     void rowTooltip();
 
@@ -298,13 +300,14 @@ void TestDesktop::trayTooltipAndMenu() {
     QStringList captions;
     for (const QAction* action : m_desktop->tray->menu()->actions())
         captions << action->text();
-    QCOMPARE(captions, (QStringList{u"ウィンドウを表示"_qs, u"次回の実行を中止"_qs,
-                                    u"15分延期"_qs, u"ログイン時に起動"_qs, QString(), u"終了"_qs}));
+    QCOMPARE(captions, (QStringList{u"ウィンドウを表示"_qs, u"次回の実行を中止"_qs, u"15分延期"_qs,
+                                    u"ログイン時に起動"_qs, QString(), u"終了"_qs}));
 
     // The tooltip follows the list at once.
     addEntry(u"毎週：2(月曜日) 2026/11/30 08:00:00"_qs, u"再起動"_qs);
     addEntry(u"2026/12/07 22:00:00"_qs, u"シャットダウン"_qs);
-    QTRY_COMPARE(m_desktop->tray->icon()->toolTip(), u"Tovik\n次回: 2026/12/07 22:00 シャットダウン"_qs);
+    QTRY_COMPARE(m_desktop->tray->icon()->toolTip(),
+                 u"Tovik\n次回: 2026/12/07 22:00 シャットダウン"_qs);
     m_form->LVW1->setCurrentItem(m_form->LVW1->topLevelItem(1));
     m_form->MNU_POPUP_SELECTITEM_DELETE_Click();
     QTRY_COMPARE(m_desktop->tray->icon()->toolTip(), u"Tovik\n次回: 2026/12/14 08:00 再起動"_qs);
@@ -328,6 +331,26 @@ void TestDesktop::closedFromTheTrayWhileHidden() {
     QTimer::singleShot(3000, &loop, [&loop] { loop.exit(7); });
     QCOMPARE(loop.exec(), 0);
     QVERIFY(QFile::exists(m_fx->file(u"schedule.ini"_qs)));
+}
+
+void TestDesktop::closingWithRunsLeftSaysSo_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("words");
+    QTest::newRow("a shutdown left") << u"シャットダウン"_qs << 1;
+    QTest::newRow("only a log save left") << u"保存のみ"_qs << 0;
+}
+
+void TestDesktop::closingWithRunsLeftSaysSo() {
+    QFETCH(QString, action);
+    QFETCH(int, words);
+    addEntry(u"2026/12/08 22:00:00"_qs, action, u"+SAVELOG"_qs);
+    auto channel = std::make_unique<RecordingChannel>();
+    m_channel = channel.get();
+    startUpcoming(std::move(channel), false);
+    m_form->show();
+    m_form->close();
+    QCOMPARE(m_channel->told,
+             QStringList(words, u"予定が残っています。Tovik を終了したため実行されません"_qs));
 }
 
 void TestDesktop::loginStartOnlyWhenTicked() {
