@@ -7,7 +7,6 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QElapsedTimer>
 #include <QTest>
 
 #include <memory>
@@ -94,42 +93,19 @@ private slots:
         QTRY_COMPARE(notifyCalls().size(), 3);
         QVERIFY(notifyCalls().last().startsWith(u"Notify \"Tovik\" 0 "_qs));
 
-        // A cancel from elsewhere closes the first run's notification only.
+        // A cancel from elsewhere closes the first entry's notifications only, also that of
+        // its postponed run whose id is still on its way.
         QTest::qWait(100);
+        n->warn({11, 2015, u"5分後にシャットダウンします（22:15）"_qs, {}});
         n->withdraw(11);
-        QTRY_VERIFY(m_rig->sync(kMock) &&
-                    !m_rig->calls(kMock).filter(u"CloseNotification"_qs).isEmpty());
-        QCOMPARE(m_rig->calls(kMock).filter(u"CloseNotification"_qs),
-                 QStringList{u"CloseNotification 1"_qs});
+        QTRY_COMPARE(callsOf(u"^CloseNotification "_qs),
+                     (QStringList{u"CloseNotification 1"_qs, u"CloseNotification 3"_qs}));
 
         // The word at the program's end asks nothing.
         n->tell(u"予定が残っています。Tovik を終了したため実行されません"_qs);
         QVERIFY2(notifyCalls().last().contains(
                      u"\"予定が残っています。Tovik を終了したため実行されません\" [] "_qs),
                  qPrintable(notifyCalls().last()));
-    }
-
-    void withdrawClosesEveryNotificationOfTheEntry_data() {
-        QTest::addColumn<bool>("postponedBeside");
-        QTest::addColumn<QStringList>("closed");
-        QTest::newRow("withdrawn before the answer")
-            << false << QStringList{u"CloseNotification 1"_qs};
-        QTest::newRow("beside its postponed run")
-            << true << QStringList{u"CloseNotification 1"_qs, u"CloseNotification 2"_qs};
-    }
-    void withdrawClosesEveryNotificationOfTheEntry() {
-        QFETCH(bool, postponedBeside);
-        QFETCH(QStringList, closed);
-        QVERIFY(m_rig->startNotificationDaemon());
-        auto n = channel();
-        if (postponedBeside) {
-            n->warn({11, 2000, u"1分後にシャットダウンします"_qs, {}});
-            QTRY_COMPARE(notifyCalls().size(), 1);
-            QTest::qWait(100); // the id comes back asynchronously
-        }
-        n->warn({11, 2015, u"5分後にシャットダウンします（22:15）"_qs, {}});
-        n->withdraw(11);
-        QTRY_COMPARE(callsOf(u"^CloseNotification "_qs), closed);
     }
 
     void fallsBackWhileTheServiceIsAway_data() {
@@ -154,12 +130,9 @@ private slots:
             else
                 QVERIFY(m_rig->pauseMock(kMock, true));
         }
-        QElapsedTimer waited;
-        waited.start();
         warnings.warn({11, 2000, u"1分後にシャットダウンします"_qs, {}});
         QTRY_COMPARE_WITH_TIMEOUT(own.texts(), QStringList{u"1分後にシャットダウンします"_qs},
-                                  5000);
-        QVERIFY2(waited.elapsed() < 3000, qPrintable(QString::number(waited.elapsed())));
+                                  3000);
         own.chooseCancel();
         QCOMPARE(m_cancels, (QList<std::pair<quintptr, qint64>>{{11, 2000}}));
 
