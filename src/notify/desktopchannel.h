@@ -7,8 +7,8 @@
 
 namespace tovik::notify {
 
-// The freedesktop notification service on the session bus when one runs (Linux); nullptr
-// where there is none, and always on Windows, where the program's own window warns.
+// The freedesktop notification service on the session bus (Linux); nullptr where there is
+// no session bus, and always on Windows, where the program's own window warns.
 std::unique_ptr<WarningChannel> desktopNotificationChannel();
 
 // The text as a one-off desktop notification where a service runs, taken within half a

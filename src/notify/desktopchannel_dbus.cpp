@@ -18,8 +18,10 @@ bool sessionBusExpected() {
 } // namespace
 
 std::unique_ptr<WarningChannel> desktopNotificationChannel() {
-    if (!sessionBusExpected() || !DesktopNotifications::available(QDBusConnection::sessionBus()))
+    if (!sessionBusExpected() || !QDBusConnection::sessionBus().isConnected())
         return nullptr;
+    // Whether a service runs now is not asked: each warning finds out, so one that comes
+    // later, or comes back, is used.
     return std::make_unique<DesktopNotifications>(QDBusConnection::sessionBus());
 }
 

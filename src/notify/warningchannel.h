@@ -20,6 +20,8 @@ class WarningChannel {
 public:
     using CancelHandler = std::function<void(quintptr key, qint64 minute)>;
     using PostponeHandler = CancelHandler;
+    // Whether a warning reached the user, from channels that can fail to show one.
+    using OutcomeHandler = std::function<void(const RunWarning& warning, bool shown)>;
 
     virtual ~WarningChannel() = default;
     // A later warning of the same run takes the place of the earlier one.
@@ -27,9 +29,13 @@ public:
     // The entry's run was carried out, cancelled or postponed, or the entry deleted: its
     // warning has nothing to say.
     virtual void withdraw(quintptr key) = 0;
+    // A word that needs no answer and must outlast the program. A channel that goes with
+    // the program says nothing.
+    virtual void tell(const QString& text) { static_cast<void>(text); }
     // Called when the user chooses "今回は中止" or "15分延期" on a warning.
     void setCancelHandler(CancelHandler handler) { m_cancel = std::move(handler); }
     void setPostponeHandler(PostponeHandler handler) { m_postpone = std::move(handler); }
+    void setOutcomeHandler(OutcomeHandler handler) { m_outcome = std::move(handler); }
 
 protected:
     void cancelRequested(quintptr key, qint64 minute) const {
@@ -40,10 +46,15 @@ protected:
         if (m_postpone)
             m_postpone(key, minute);
     }
+    void warningOutcome(const RunWarning& warning, bool shown) const {
+        if (m_outcome)
+            m_outcome(warning, shown);
+    }
 
 private:
     CancelHandler m_cancel;
     PostponeHandler m_postpone;
+    OutcomeHandler m_outcome;
 };
 
 } // namespace tovik::notify

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTimer>
+#include <utility>
 
 namespace tovik::ui {
 
@@ -54,12 +55,36 @@ private:
     std::function<void()> m_then;
 };
 
+// Once, as the window's close begins; a close is never refused.
+class OnClose final : public QObject {
+public:
+    OnClose(QWidget& window, std::function<void()> then)
+        : QObject(&window), m_then(std::move(then)) {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Close && m_then)
+            std::exchange(m_then, nullptr)();
+        return false;
+    }
+
+private:
+    std::function<void()> m_then;
+};
+
 } // namespace
 
 void connectDesktop(Desktop& desktop, Form1& form, std::unique_ptr<notify::WarningChannel> channel,
                     std::unique_ptr<app::LoginStart> loginStart, bool withTray) {
     scheduler::Runner& runner = form.runner();
     desktop.loginStart = std::move(loginStart);
+    // The runs a close ends are not ended without a word.
+    new OnClose(form, [&runner, words = channel.get()] {
+        if (words != nullptr && runner.nextPowerRun())
+            words->tell(QStringLiteral("予定が残っています。Tovik を終了したため実行されません"));
+    });
     runner.start(std::move(channel));
     if (!withTray)
         return;

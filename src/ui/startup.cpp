@@ -5,6 +5,7 @@
 #include "app/singleinstance.h"
 #include "app/versioninfo.h"
 #include "notify/desktopchannel.h"
+#include "notify/fallbackchannel.h"
 #include "ui/closerequests.h"
 #include "ui/desktop.h"
 #include "ui/translations.h"
@@ -17,11 +18,13 @@ namespace tovik::ui {
 
 namespace {
 
-// Desktop notifications where a service runs, else our own window.
+// Desktop notifications, with our own window for each warning they cannot show; our own
+// window alone where there are none.
 std::unique_ptr<notify::WarningChannel> warningChannel(const text::Clock& clock) {
-    if (auto channel = notify::desktopNotificationChannel())
-        return channel;
-    return std::make_unique<WarningWindow>(clock);
+    auto own = std::make_unique<WarningWindow>(clock);
+    if (auto desktop = notify::desktopNotificationChannel())
+        return std::make_unique<notify::FallbackChannel>(std::move(desktop), std::move(own));
+    return own;
 }
 
 } // namespace

@@ -141,6 +141,7 @@ private slots:
     void twoCopiesInOneFolder();
     void displayLostAfterAnEdit();
     void warnedThenCancelled();
+    void notifiedThenCancelledFromTheNotification_data();
     void notifiedThenCancelledFromTheNotification();
 
 private:
@@ -732,7 +733,16 @@ void TestEndToEnd::warnedThenCancelled() {
     QVERIFY(QDir(home.path()).isEmpty());
 }
 
+void TestEndToEnd::notifiedThenCancelledFromTheNotification_data() {
+    QTest::addColumn<QString>("actionKey");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("cancel") << u"cancel"_qs << u"項目番号=1 の今回の実行を中止しました"_qs;
+    QTest::newRow("postpone") << u"postpone"_qs << u"項目番号=1 の実行を 22:15 に延期しました"_qs;
+}
+
 void TestEndToEnd::notifiedThenCancelledFromTheNotification() {
+    QFETCH(QString, actionKey);
+    QFETCH(QString, logged);
     if (!QFileInfo::exists(kFaketime))
         QSKIP("libfaketime is missing (scripts/install-deps.sh installs it)");
     auto run = makeRun();
@@ -769,18 +779,18 @@ void TestEndToEnd::notifiedThenCancelledFromTheNotification() {
     // The second replaced the first: both are notification 1.
     QVERIFY2(calls.at(1).startsWith(u"Notify \"Tovik\" 1 "_qs), qPrintable(calls.at(1)));
 
-    // The user presses "今回は中止" on it.
+    // The user presses "今回は中止" or "15分延期" on it.
     {
         QDBusConnection bus = QDBusConnection::connectToBus(run->bus.address(), u"e2e-user"_qs);
         QDBusMessage press = QDBusMessage::createMethodCall(
             u"org.freedesktop.Notifications"_qs, u"/org/freedesktop/Notifications"_qs,
             u"org.freedesktop.DBus.Mock"_qs, u"EmitSignal"_qs);
         press << u"org.freedesktop.Notifications"_qs << u"ActionInvoked"_qs << u"us"_qs
-              << QVariantList{QVariant::fromValue(1U), u"cancel"_qs};
+              << QVariantList{QVariant::fromValue(1U), actionKey};
         QCOMPARE(bus.call(press).type(), QDBusMessage::ReplyMessage);
     }
     QDBusConnection::disconnectFromBus(u"e2e-user"_qs);
-    // The notification of the cancelled run is closed.
+    // The notification of the run is closed.
     QTRY_VERIFY_WITH_TIMEOUT(run->bus.sync(notifications) &&
                                  run->bus.calls(notifications).contains(u"CloseNotification 1"_qs),
                              5000);
@@ -795,7 +805,7 @@ void TestEndToEnd::notifiedThenCancelledFromTheNotification() {
              qPrintable(all));
     QVERIFY2(messages.contains(u"1分後にシャットダウンします（2026/12/07 22:00、項目番号=1）"_qs),
              qPrintable(all));
-    QVERIFY2(messages.contains(u"項目番号=1 の今回の実行を中止しました"_qs), qPrintable(all));
+    QVERIFY2(messages.contains(logged), qPrintable(all));
     QVERIFY2(messages.contains(u"実行条件が見つかりました。項目番号=2"_qs), qPrintable(all));
     QVERIFY(!messages.contains(u"実行条件が見つかりました。項目番号=1"_qs));
 
@@ -803,4 +813,8 @@ void TestEndToEnd::notifiedThenCancelledFromTheNotification() {
     const QStringList logind = run->bus.calls(u"logind"_qs);
     QVERIFY2(!hasCall(logind, u"PowerOff"_qs), qPrintable(logind.join(u" | "_qs)));
     QVERIFY2(run->tovik->terminate(), qPrintable(run->tovik->output()));
+    // The postponed run is left: the end says it will not happen.
+    if (actionKey == u"postpone"_qs)
+        QVERIFY2(notifyCalls().last().contains(u"予定が残っています"_qs),
+                 qPrintable(notifyCalls().last()));
 }

@@ -1,6 +1,9 @@
-// Warnings as desktop notifications, against dbusmock's notification daemon on a private bus.
+// Warnings as desktop notifications, against dbusmock's notification daemon on a private bus,
+// and the own window taking over while the service is away.
 #include "notify/desktopnotifications.h"
+#include "notify/fallbackchannel.h"
 #include "support/dbusrig.h"
+#include "support/recordingchannel.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -10,6 +13,7 @@
 
 using namespace tovik;
 using tovik::testing::DBusRig;
+using tovik::testing::RecordingChannel;
 
 namespace {
 
@@ -36,17 +40,22 @@ private:
     QDBusConnection m_bus{QString()};
     QList<std::pair<quintptr, qint64>> m_cancels;
 
-    std::unique_ptr<notify::DesktopNotifications> channel() {
-        auto n = std::make_unique<notify::DesktopNotifications>(m_bus);
-        n->setCancelHandler([this](quintptr key, qint64 minute) {
+    template <class Channel> Channel& handled(Channel& channel) {
+        channel.setCancelHandler([this](quintptr key, qint64 minute) {
             m_cancels.append({key, minute});
         });
+        return channel;
+    }
+    std::unique_ptr<notify::DesktopNotifications> channel() {
+        auto n = std::make_unique<notify::DesktopNotifications>(m_bus);
+        handled(*n);
         return n;
     }
-    QStringList notifyCalls() {
+    QStringList notifyCalls() { return callsOf(u"^Notify "_qs); }
+    QStringList callsOf(const QString& pattern) {
         if (!m_rig->sync(kMock))
             return {};
-        return m_rig->calls(kMock).filter(QRegularExpression(u"^Notify "_qs));
+        return m_rig->calls(kMock).filter(QRegularExpression(pattern));
     }
 
 private slots:
@@ -62,17 +71,12 @@ private slots:
         m_rig.reset();
     }
 
-    void availableOnlyWhereAServiceRuns() {
-        QVERIFY(!notify::DesktopNotifications::available(m_bus));
+    void noticeOnlyWhereAServiceRuns() {
         QVERIFY(!notify::DesktopNotifications::notice(m_bus, u"none"_qs, 500));
         QVERIFY(m_rig->startNotificationDaemon());
-        QVERIFY(notify::DesktopNotifications::available(m_bus));
         // A notice is taken before the call returns: the program may end right after it.
         QVERIFY(notify::DesktopNotifications::notice(m_bus, u"保存できませんでした"_qs, 500));
         QCOMPARE(notifyCalls().filter(u"保存できませんでした"_qs).size(), 1);
-        QVERIFY(!notify::DesktopNotifications::available(
-            QDBusConnection::connectToBus(m_rig->missingBusAddress(), u"tovik-missing"_qs)));
-        QDBusConnection::disconnectFromBus(u"tovik-missing"_qs);
     }
 
     void notifyWithTextAndCancelAction() {
@@ -97,13 +101,60 @@ private slots:
         QTRY_COMPARE(notifyCalls().size(), 3);
         QVERIFY(notifyCalls().last().startsWith(u"Notify \"Tovik\" 0 "_qs));
 
-        // A cancel from elsewhere closes the first run's notification only.
+        // A cancel from elsewhere closes the first entry's notifications only, also that of
+        // its postponed run whose id is still on its way.
         QTest::qWait(100);
+        n->warn({11, 2015, u"5分後にシャットダウンします（22:15）"_qs, {}});
         n->withdraw(11);
-        QTRY_VERIFY(m_rig->sync(kMock) &&
-                    !m_rig->calls(kMock).filter(u"CloseNotification"_qs).isEmpty());
-        QCOMPARE(m_rig->calls(kMock).filter(u"CloseNotification"_qs),
-                 QStringList{u"CloseNotification 1"_qs});
+        QTRY_COMPARE(callsOf(u"^CloseNotification "_qs),
+                     (QStringList{u"CloseNotification 1"_qs, u"CloseNotification 3"_qs}));
+
+        // The word at the program's end asks nothing.
+        n->tell(u"予定が残っています。Tovik を終了したため実行されません"_qs);
+        QVERIFY2(notifyCalls().last().contains(
+                     u"\"予定が残っています。Tovik を終了したため実行されません\" [] "_qs),
+                 qPrintable(notifyCalls().last()));
+    }
+
+    void fallsBackWhileTheServiceIsAway_data() {
+        QTest::addColumn<QString>("away");
+        QTest::newRow("no service at start") << u"none"_qs;
+        QTest::newRow("service stopped") << u"stopped"_qs;
+        QTest::newRow("service silent") << u"silent"_qs;
+    }
+    void fallsBackWhileTheServiceIsAway() {
+        QFETCH(QString, away);
+        auto window = std::make_unique<RecordingChannel>();
+        RecordingChannel& own = *window;
+        notify::FallbackChannel warnings(channel(), std::move(window));
+        handled(warnings);
+        if (away != u"none"_qs) {
+            QVERIFY(m_rig->startNotificationDaemon());
+            warnings.warn({11, 2000, u"5分後にシャットダウンします"_qs, {}});
+            QTRY_COMPARE(notifyCalls().size(), 1);
+            QTest::qWait(100); // the id comes back asynchronously
+            if (away == u"stopped"_qs)
+                m_rig->stopMock(kMock);
+            else
+                QVERIFY(m_rig->pauseMock(kMock, true));
+        }
+        warnings.warn({11, 2000, u"1分後にシャットダウンします"_qs, {}});
+        QTRY_COMPARE_WITH_TIMEOUT(own.texts(), QStringList{u"1分後にシャットダウンします"_qs},
+                                  3000);
+        own.chooseCancel();
+        QCOMPARE(m_cancels, (QList<std::pair<quintptr, qint64>>{{11, 2000}}));
+
+        // The service is back: the next warning is a notification, and the window goes.
+        QVERIFY(away == u"silent"_qs ? m_rig->pauseMock(kMock, false)
+                                     : m_rig->startNotificationDaemon());
+        warnings.warn({11, 2015, u"5分後にシャットダウンします（22:15）"_qs, {}});
+        QTRY_COMPARE(notifyCalls().filter(u"22:15"_qs).size(), 1);
+        QTRY_VERIFY(own.withdrawn.contains(11));
+        QCOMPARE(own.warnings.size(), 1U);
+        // A late answer is not left on the screen beside the window's warning.
+        if (away == u"silent"_qs)
+            QTRY_COMPARE(callsOf(u"^CloseNotification "_qs),
+                         QStringList{u"CloseNotification 1"_qs});
     }
 
     void actionInvokedCancelsThatRun() {

@@ -327,9 +327,16 @@ void DBusRig::stopMock(const QString& id) {
     m_mocks.erase(mock);
 }
 
+bool DBusRig::pauseMock(const QString& id, bool paused) {
+    const auto mock = m_mocks.find(id);
+    return mock != m_mocks.end() && ::kill(static_cast<pid_t>(mock->second.process->processId()),
+                                           paused ? SIGSTOP : SIGCONT) == 0;
+}
+
 void DBusRig::stop(QProcess& process) {
     if (process.state() == QProcess::NotRunning)
         return;
+    ::kill(static_cast<pid_t>(process.processId()), SIGCONT); // a paused peer ends too
     process.terminate();
     if (!process.waitForFinished(3000)) {
         process.kill();

@@ -65,6 +65,8 @@ public:
     QStringList calls(const QString& id) const;
 
     void stopMock(const QString& id);
+    // SIGSTOP or SIGCONT: a peer that keeps its name but answers nothing, until resumed.
+    bool pauseMock(const QString& id, bool paused);
 
 private:
     struct Mock {

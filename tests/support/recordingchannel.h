@@ -1,4 +1,5 @@
-// A warning channel for tests: remembers each warning and lets the test choose "今回は中止".
+// A warning channel for tests: remembers each warning and word, and lets the test choose
+// "今回は中止".
 #pragma once
 
 #include "notify/warningchannel.h"
@@ -13,6 +14,7 @@ class RecordingChannel final : public notify::WarningChannel {
 public:
     void warn(const notify::RunWarning& warning) override { warnings.push_back(warning); }
     void withdraw(quintptr key) override { withdrawn << key; }
+    void tell(const QString& text) override { told << text; }
     QStringList texts() const {
         QStringList out;
         for (const auto& w : warnings)
@@ -25,6 +27,7 @@ public:
 
     std::vector<notify::RunWarning> warnings;
     QList<quintptr> withdrawn;
+    QStringList told;
 };
 
 } // namespace tovik::testing

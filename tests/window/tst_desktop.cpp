@@ -292,7 +292,9 @@ void TestDesktop::listChangesReachTheWarningsAtOnce() {
 }
 
 void TestDesktop::trayTooltipAndMenu() {
-    startUpcoming(std::make_unique<RecordingChannel>(), true);
+    auto channel = std::make_unique<RecordingChannel>();
+    m_channel = channel.get();
+    startUpcoming(std::move(channel), true);
     QVERIFY(m_desktop->tray->icon() != nullptr);
     QCOMPARE(m_desktop->tray->icon()->toolTip(), u"Tovik\n予定なし"_qs);
     QStringList captions;
@@ -315,6 +317,9 @@ void TestDesktop::trayTooltipAndMenu() {
     trayAction(*m_desktop, u"TRAY_EXIT"_qs)->trigger();
     QVERIFY(!m_form->isVisible());
     QVERIFY(QFile::exists(m_fx->file(u"schedule.ini"_qs)));
+    // It does not end the restart left without a word.
+    QCOMPARE(m_channel->told,
+             QStringList{u"予定が残っています。Tovik を終了したため実行されません"_qs});
 }
 
 // Waiting in the tray the window is hidden, and closing a hidden window would leave the
