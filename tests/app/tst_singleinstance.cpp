@@ -79,11 +79,11 @@ void TestSingleInstance::init() {
 // earlier versions used, held by a live process, is no copy of this folder's Tovik.
 void TestSingleInstance::lockInTheSharedTemporaryFolderIsIgnored() {
     const QTemporaryDir folder;
-    const QByteArray hash = QCryptographicHash::hash(
-        QDir(folder.path()).canonicalPath().toUtf8(), QCryptographicHash::Sha256);
-    QLockFile foreign(QDir(QDir::tempPath())
-                          .filePath(u"tovik-"_qs + QString::fromLatin1(hash.toHex().left(24)) +
-                                    u".lock"_qs));
+    const QByteArray hash = QCryptographicHash::hash(QDir(folder.path()).canonicalPath().toUtf8(),
+                                                     QCryptographicHash::Sha256);
+    QLockFile foreign(
+        QDir(QDir::tempPath())
+            .filePath(u"tovik-"_qs + QString::fromLatin1(hash.toHex().left(24)) + u".lock"_qs));
     QVERIFY(foreign.tryLock(0));
 
     app::SingleInstance instance(folder.path());
