@@ -2,8 +2,10 @@
 """Start-up and idle figures of Tovik against a minimal Qt window.
 
 Start-up: each program is started as a fresh process, runs to its window's first paint and
-quits; the wall time from start to exit and the peak RSS (wait4's ru_maxrss) are taken per
-run, runs of the two programs interleaved so that load on the machine hits both alike.
+quits; the wall time from start to exit, the CPU time (user + system, which other work on
+the machine disturbs far less) and the peak RSS (wait4's ru_maxrss) are taken per run, runs
+of the two programs interleaved so that load on the machine hits both alike. The shared
+libraries that Tovik maps and the minimal window does not are listed from one run of each.
 Idle: Tovik runs with a 100-entry schedule that is never due; its utime + stime is read
 from /proc over the measuring window.
 
@@ -43,7 +45,15 @@ def run_once(argv, env):
     proc.returncode = os.waitstatus_to_exitcode(status)
     if proc.returncode != 0:
         sys.exit("%s exited with %d" % (argv[0], proc.returncode))
-    return wall, usage.ru_maxrss  # KiB on Linux
+    return wall, usage.ru_maxrss, usage.ru_utime + usage.ru_stime  # RSS in KiB on Linux
+
+
+def libraries(argv, env):
+    """The shared objects the dynamic loader maps during one run."""
+    proc = subprocess.run(argv, env=dict(env, LD_DEBUG="files"), stdout=subprocess.DEVNULL,
+                          stderr=subprocess.PIPE, text=True, errors="replace", check=True)
+    return {line.split("file=", 1)[1].split()[0] for line in proc.stderr.splitlines()
+            if "file=" in line and "generating link map" in line}
 
 
 def fresh_folder(root, schedule=None):
@@ -57,27 +67,35 @@ def fresh_folder(root, schedule=None):
 def startup(build, env, runs, root, schedule=None, with_minimal=True):
     tovik = os.path.join(build, "bench_startup_tovik")
     minimal = os.path.join(build, "bench_startup_minimal")
-    t_times, t_rss, m_times, m_rss = [], [], [], []
+    t_times, t_rss, t_cpu, m_times, m_rss, m_cpu = [], [], [], [], [], []
     # One warm-up run each: the first start reads the libraries from disk.
     run_once([tovik, fresh_folder(root, schedule)], env)
     if with_minimal:
         run_once([minimal], env)
     for _ in range(runs):
-        w, r = run_once([tovik, fresh_folder(root, schedule)], env)
+        w, r, c = run_once([tovik, fresh_folder(root, schedule)], env)
         t_times.append(w)
         t_rss.append(r)
+        t_cpu.append(c)
         if with_minimal:
-            w, r = run_once([minimal], env)
+            w, r, c = run_once([minimal], env)
             m_times.append(w)
             m_rss.append(r)
+            m_cpu.append(c)
     out = {"tovik_ms": statistics.median(t_times) * 1000, "tovik_rss_kib": statistics.median(t_rss),
+           "tovik_cpu_ms": statistics.median(t_cpu) * 1000,
            "tovik_ms_all": [round(t * 1000, 1) for t in t_times]}
     if with_minimal:
         out.update({"minimal_ms": statistics.median(m_times) * 1000,
                     "minimal_rss_kib": statistics.median(m_rss),
+                    "minimal_cpu_ms": statistics.median(m_cpu) * 1000,
                     "minimal_ms_all": [round(t * 1000, 1) for t in m_times]})
         out["time_ratio"] = out["tovik_ms"] / out["minimal_ms"]
         out["rss_ratio"] = out["tovik_rss_kib"] / out["minimal_rss_kib"]
+        out["cpu_ratio"] = out["tovik_cpu_ms"] / out["minimal_cpu_ms"]
+        out["extra_libraries"] = sorted(
+            os.path.basename(p) for p in libraries([tovik, fresh_folder(root, schedule)], env)
+            - libraries([minimal], env))
     return out
 
 

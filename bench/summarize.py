@@ -76,12 +76,18 @@ def main():
         if key not in start:
             continue
         s = start[key]
+        # The goal is the real window on an X server; offscreen keeps its looser bound.
+        limit = 1.05 if key == "xvfb_fresh" else 1.25
+        extra = ", ".join(s.get("extra_libraries", [])) or "none"
         row("Start-up to first paint, %s, vs minimal Qt window" % label,
             "%.0f ms / %.0f ms = %.2f" % (s["tovik_ms"], s["minimal_ms"], s["time_ratio"]),
-            "<= 1.25", s["time_ratio"] / 1.25)
+            "<= %.2f" % limit, s["time_ratio"] / limit,
+            "CPU %.0f ms / %.0f ms = %.2f" % (s["tovik_cpu_ms"], s["minimal_cpu_ms"],
+                                              s["cpu_ratio"]))
         row("Peak RSS, %s, vs minimal Qt window" % label,
             "%.1f MiB / %.1f MiB = %.2f" % (s["tovik_rss_kib"] / 1024, s["minimal_rss_kib"] / 1024,
-                                             s["rss_ratio"]), "<= 1.15", s["rss_ratio"] / 1.15)
+                                             s["rss_ratio"]), "<= 1.05", s["rss_ratio"] / 1.05,
+            "libraries beyond the minimal window's: " + extra)
     s = start["offscreen_full_schedule"]
     row("Start-up to first paint with a 32767-line schedule.ini", "%.0f ms" % s["tovik_ms"],
         "<= 1500 ms", s["tovik_ms"] / 1500, "peak RSS %.1f MiB" % (s["tovik_rss_kib"] / 1024))

@@ -15,5 +15,7 @@ fi
 DATA="$ROOT/userdata"
 mkdir -p "$DATA"
 cp -f "$ROOT/build/tovik" "$DATA/tovik"
+# The password store's module, which the program loads from beside itself at the first send.
+cp -f "$ROOT/build/tovik-keychain.so" "$DATA/tovik-keychain.so"
 cd "$DATA"
 exec "$DATA/tovik"

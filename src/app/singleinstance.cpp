@@ -1,82 +1,59 @@
 #include "app/singleinstance.h"
 
+#include "app/instancechannel.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QTimer>
+#include <QtGlobal>
 
 namespace tovik::app {
 
 namespace {
 
-// Both copies must reach the same names from the same folder however it was spelt, and
-// users sharing a folder share its lock: so the shared temporary folder, not a per-user one.
-QString nameFor(const QString& folder) {
-    QString canonical = QFileInfo(folder).canonicalFilePath();
-    if (canonical.isEmpty())
-        canonical = QDir::cleanPath(QDir(folder).absolutePath());
+// Both copies reach the same channel name from the same folder however it was spelt.
+QString canonical(const QString& folder) {
+    QString path = QFileInfo(folder).canonicalFilePath();
+    return path.isEmpty() ? QDir::cleanPath(QDir(folder).absolutePath()) : path;
+}
+
+QString channelName(const QString& folder) {
     const QByteArray hash =
-        QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256).toHex();
+        QCryptographicHash::hash(canonical(folder).toUtf8(), QCryptographicHash::Sha256).toHex();
     return QStringLiteral("tovik-") + QString::fromLatin1(hash.left(24));
 }
 
-constexpr int kConnectMs = 2000;
-const QByteArray kShowRequest = QByteArrayLiteral("show\n");
+// A copy that is just starting may take a moment to listen.
+constexpr std::chrono::milliseconds kAskWait{2000};
 
 } // namespace
 
+// The lock lives in the folder itself: only someone who can change the folder, and so the
+// program's files anyway, can make or hold it.
 SingleInstance::SingleInstance(const QString& folder)
-    : m_name(nameFor(folder)),
-      m_lock(QDir(QDir::tempPath()).filePath(nameFor(folder) + QStringLiteral(".lock"))) {
-    // Never stale by age: only a lock whose process has gone is taken over.
-    m_lock.setStaleLockTime(0);
+    : m_name(channelName(folder)), m_lockPath(QDir(folder).filePath(QStringLiteral("tovik.lock"))) {
 }
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::lockFilePath() const {
-    return QDir(QDir::tempPath()).filePath(m_name + QStringLiteral(".lock"));
-}
-
 bool SingleInstance::acquire() {
-    if (m_lock.tryLock(0)) {
-        // The lock alone guards the files; the socket for a second start's request can wait
-        // until the event loop runs, off the way to the first paint.
-        QTimer::singleShot(0, this, &SingleInstance::listen);
+    instance::LockResult result = instance::lockFolder(m_lockPath);
+    if (result.state == instance::LockState::Held) {
+        m_lock = std::move(result.lock);
+        // At once, not after the first paint: a second start must find us as soon as the
+        // lock says we run.
+        m_listener = instance::listen(m_name, [this] { emit activationRequested(); });
         return true;
     }
-    if (m_lock.error() != QLockFile::LockFailedError)
+    if (result.state == instance::LockState::Unavailable)
         return true;
-
-    QLocalSocket socket;
-    socket.connectToServer(m_name);
-    if (socket.waitForConnected(kConnectMs)) {
-        socket.write(kShowRequest);
-        socket.waitForBytesWritten(kConnectMs);
-        socket.disconnectFromServer();
-    }
+    if (instance::askToShow(m_name, kAskWait))
+        return false;
+    qCritical().noquote() << QStringLiteral(
+                                 "このフォルダーの Tovik は既に起動していますが、応答がありません。"
+                                 "起動中の Tovik を終了してから、もう一度起動してください（%1）")
+                                 .arg(QDir::toNativeSeparators(m_lockPath));
     return false;
-}
-
-void SingleInstance::listen() {
-    // We hold the lock, so a socket of that name is a dead copy's leftover.
-    QLocalServer::removeServer(m_name);
-    m_server = std::make_unique<QLocalServer>();
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_name))
-        return;
-    connect(m_server.get(), &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains(kShowRequest.trimmed()))
-                    emit activationRequested();
-                socket->disconnectFromServer();
-            });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    });
 }
 
 } // namespace tovik::app

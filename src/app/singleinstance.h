@@ -1,14 +1,16 @@
 // One running copy per application folder: a second start shows the first and exits.
 #pragma once
 
-#include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <memory>
 
-class QLocalServer;
-
 namespace tovik::app {
+
+namespace instance {
+class Lock;
+class Listener;
+} // namespace instance
 
 class SingleInstance final : public QObject {
     Q_OBJECT
@@ -19,13 +21,14 @@ public:
     ~SingleInstance() override;
 
     // True when this process is now the one copy for the folder. False when another copy
-    // runs there: it has been asked to come to the front, and this one must end without
-    // touching any file. A lock that cannot be made at all (an unwritable temporary
-    // folder) lets the program run rather than not at all.
+    // runs there: it has been asked to come to the front (or, when it cannot be reached,
+    // a line on standard error says so), and this one must end without touching any file.
+    // A lock that cannot be made at all (a read-only folder) lets the program run rather
+    // than not at all.
     bool acquire();
 
-    // The names both copies derive from the folder, for tests.
-    QString lockFilePath() const;
+    // The lock in the folder and the name of the running copy's channel, for tests.
+    QString lockFilePath() const { return m_lockPath; }
     QString serverName() const { return m_name; }
 
 signals:
@@ -33,11 +36,10 @@ signals:
     void activationRequested();
 
 private:
-    void listen();
-
     QString m_name;
-    QLockFile m_lock;
-    std::unique_ptr<QLocalServer> m_server;
+    QString m_lockPath;
+    std::unique_ptr<instance::Lock> m_lock;
+    std::unique_ptr<instance::Listener> m_listener;
 };
 
 } // namespace tovik::app

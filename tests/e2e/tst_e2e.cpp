@@ -412,8 +412,9 @@ void TestEndToEnd::firstStartInEmptyFolder() {
     const QDir folder(run->tovik->folder());
     QVERIFY(QFileInfo(folder.filePath(u"log"_qs)).isDir());
     QVERIFY(QDir(folder.filePath(u"log"_qs)).isEmpty());
+    // While it runs, its lock lies beside it, where only who may change the folder can make it.
     QCOMPARE(folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-             (QStringList{u"log"_qs, u"tovik"_qs}));
+             (QStringList{u"log"_qs, u"tovik"_qs, u"tovik.lock"_qs}));
 
     QVERIFY2(run->tovik->terminate(), qPrintable(run->tovik->output()));
     QCOMPARE(folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),

@@ -1,11 +1,12 @@
-// The desktop's secret store: Secret Service through QtKeychain on Linux, the Credential
-// Manager on Windows.
+// The desktop's secret store: Secret Service through QtKeychain on Linux (in a module loaded
+// at the first use), the Credential Manager on Windows.
 #pragma once
 
 #include "notify/mail/mail.h"
 #include "notify/mail/secretstore.h"
 
 #include <chrono>
+#include <memory>
 
 namespace tovik::mail {
 
@@ -22,8 +23,13 @@ public:
     void remove(const QString& key) override;
 
 private:
+    SecretStore* loaded();
+
     QString m_service;
     std::chrono::milliseconds m_wait;
+    // Where a module does the work: the store it made, or why it could not be loaded.
+    std::unique_ptr<SecretStore> m_module;
+    QString m_notLoaded;
 };
 
 } // namespace tovik::mail

@@ -1,5 +1,6 @@
-// The secret store through QtKeychain (Secret Service on Linux).
-#include "notify/mail/keychainstore.h"
+// The secret store through QtKeychain (Secret Service on Linux), built as a module of its own
+// that the program loads at the first use of a password.
+#include "notify/mail/secretstore.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -45,12 +46,21 @@ QString whyUnavailable(const JobResult& outcome) {
                                        : outcome.errorText;
 }
 
-} // namespace
+class QtKeychainStore final : public SecretStore {
+public:
+    QtKeychainStore(QString service, std::chrono::milliseconds wait)
+        : m_service(std::move(service)), m_wait(wait) {}
 
-KeychainStore::KeychainStore(QString service, std::chrono::milliseconds wait)
-    : m_service(std::move(service)), m_wait(wait) {}
+    Lookup read(const QString& key) override;
+    std::optional<QString> write(const QString& key, const QString& password) override;
+    void remove(const QString& key) override;
 
-SecretStore::Lookup KeychainStore::read(const QString& key) {
+private:
+    QString m_service;
+    std::chrono::milliseconds m_wait;
+};
+
+SecretStore::Lookup QtKeychainStore::read(const QString& key) {
     auto* job = new QKeychain::ReadPasswordJob(m_service);
     job->setKey(key);
     const JobResult outcome = runJob(job, m_wait);
@@ -61,7 +71,7 @@ SecretStore::Lookup KeychainStore::read(const QString& key) {
     return {Status::Unavailable, {}, whyUnavailable(outcome)};
 }
 
-std::optional<QString> KeychainStore::write(const QString& key, const QString& password) {
+std::optional<QString> QtKeychainStore::write(const QString& key, const QString& password) {
     auto* job = new QKeychain::WritePasswordJob(m_service);
     job->setKey(key);
     job->setTextData(password);
@@ -71,10 +81,18 @@ std::optional<QString> KeychainStore::write(const QString& key, const QString& p
     return whyUnavailable(outcome);
 }
 
-void KeychainStore::remove(const QString& key) {
+void QtKeychainStore::remove(const QString& key) {
     auto* job = new QKeychain::DeletePasswordJob(m_service);
     job->setKey(key);
     runJob(job, m_wait);
 }
 
+} // namespace
+
 } // namespace tovik::mail
+
+// The module's one entry; the program owns the store it returns.
+extern "C" Q_DECL_EXPORT tovik::mail::SecretStore* tovik_keychain_store(const QString& service,
+                                                                        qint64 waitMs) {
+    return new tovik::mail::QtKeychainStore(service, std::chrono::milliseconds(waitMs));
+}
