@@ -41,9 +41,9 @@ MailLoadResult LoadMailSettings(const QString& path, MailFields& fields,
 // keepBackup the old file is first copied to path + ".bak". Other failures only give -1, but
 // a target that is no regular file is also shown through refusals, naming the file: the
 // user made it so and would otherwise never learn why nothing is kept.
-int SaveMailSettings(const QString& path, const MailFields& fields, bool& keepBackup,
-                     text::FileErrorReporter* refusals = nullptr,
-                     const text::FileDevices& devices = text::diskDevices());
+[[nodiscard]] int SaveMailSettings(const QString& path, const MailFields& fields, bool& keepBackup,
+                                   text::FileErrorReporter* refusals = nullptr,
+                                   const text::FileDevices& devices = text::diskDevices());
 
 // The file's text for the fields.
 QString mailSettingsText(const MailFields& fields);

@@ -280,7 +280,12 @@ void Form1::saveMailSettingsFile() {
     FileErrorBox reporter(
         *m_presenter,
         m_closedBySystem ? QStringLiteral("メール設定ファイルを保存できませんでした") : QString());
-    notify::SaveMailSettings(m_paths.mailSettingsFile(), fields, m_mailBackupPending, &reporter);
+    // The settings stay as they are on the tab and in the old file: the log says the save
+    // failed, so an edit is not believed kept.
+    if (notify::SaveMailSettings(m_paths.mailSettingsFile(), fields, m_mailBackupPending,
+                                 &reporter) == notify::kMailError)
+        WriteLog(QStringLiteral("メール設定ファイルを保存できませんでした。→") +
+                 m_paths.mailSettingsFile());
 }
 
 void Form1::showEvent(QShowEvent* event) {

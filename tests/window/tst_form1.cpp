@@ -747,6 +747,9 @@ void TestForm1::fullDisk() {
         u"message|エラーが生じました。\r\nエラー番号:61\r\n内容:ディスクの空き容量が不足しています。"_qs;
     QCOMPARE(m_fx->presenter->boxes, QStringList{diskFull});
     form->setMailText(notify::MailField::Server, u"new.example.jp"_qs);
+    emit form->TXT_MAIL_LINE[0]->editingFinished();
+    QVERIFY(form->TXT_LOG->toPlainText().section(u'\n', -1).startsWith(
+        u"メール設定ファイルを保存できませんでした。→"_qs));
     form->close();
     QCOMPARE(m_fx->presenter->boxes, (QStringList{diskFull, diskFull}));
 
