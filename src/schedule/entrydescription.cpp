@@ -45,7 +45,7 @@ QString whenInWords(const QString& whenText, const QDateTime& now) {
     const QString time = text::hourMinuteText(rule->minuteOfDay);
     if (rule->weekly())
         return daysInWords(*rule) + u' ' + time;
-    const QString date = text::dateText(rule->date) + u' ' + time;
+    QString date = text::dateText(rule->date) + u' ' + time;
     if (passed(*rule, now))
         return date + QStringLiteral("（時刻を過ぎたため実行されません）");
     // Whole minutes left, as the countdown that would make this entry now was chosen; no
