@@ -75,31 +75,56 @@ void TestLoginStart::execLine() {
     QCOMPARE(lines.filter(QRegularExpression(u"^Exec="_qs)), QStringList{exec});
 }
 
-// The entry passes the validator, and GLib's loader starts exactly this executable.
+// The entry passes the validator, and GLib's loader starts exactly this executable in the
+// folder the entry names: the autostart entry the program writes, and the launcher that
+// the install writes into its folder.
 void TestLoginStart::desktopsStartTheEntry_data() {
     QTest::addColumn<QString>("folder");
-    QTest::newRow("percent") << u"100%"_qs;
-    QTest::newRow("reserved characters") << u"a=b %$\"'`\\ ;&|<>~*?#()"_qs;
+    QTest::addColumn<bool>("installed");
+    for (const bool installed : {false, true}) {
+        const char* by = installed ? "install, " : "autostart, ";
+        QTest::addRow("%spercent", by) << u"100%"_qs << installed;
+        QTest::addRow("%sreserved characters", by) << u"a=b %$\"'`\\ ;&|<>~*?#()"_qs << installed;
+    }
+    QTest::addRow("install, plain") << u"opt/tovik"_qs << true;
 }
 
 void TestLoginStart::desktopsStartTheEntry() {
     QFETCH(QString, folder);
+    QFETCH(bool, installed);
     const QString validate = QStandardPaths::findExecutable(u"desktop-file-validate"_qs);
     const QString gio = QStandardPaths::findExecutable(u"gio"_qs);
     if (validate.isEmpty() || gio.isEmpty())
         QSKIP("needs desktop-file-validate and gio (desktop-file-utils, libglib2.0-bin)");
     QTemporaryDir home;
-    const QString executable = home.filePath(folder) + u"/tovik"_qs;
-    QVERIFY(QDir().mkpath(home.filePath(folder)));
-    QVERIFY(testing::writeBytes(executable, "#!/bin/sh\nprintf %s \"$0\" > \"$0.started\"\n"));
+    const QString dir = home.filePath(folder);
+    const QString executable = dir + u"/tovik"_qs;
+    QVERIFY(QDir().mkpath(dir));
+    QVERIFY(testing::writeBytes(
+        executable, "#!/bin/sh\nprintf %s \"$0\" > \"$0.started\"\npwd > \"$0.cwd\"\n"));
     QVERIFY(QFile::setPermissions(executable, QFile::ReadOwner | QFile::ExeOwner));
-    app::XdgAutostart autostart(home.filePath(u"config"_qs));
-    QCOMPARE(autostart.enable(executable), QString());
-    QCOMPARE(QProcess::execute(validate, {autostart.filePath()}), 0);
+    QString entry;
+    if (installed) {
+        entry = dir + u"/tovik.desktop"_qs;
+        QCOMPARE(
+            QProcess::execute(
+                QStringLiteral(TOVIK_CMAKE_COMMAND),
+                {u"-DCMAKE_INSTALL_PREFIX="_qs + dir,
+                 QStringLiteral("-DTOVIK_DESKTOP_IN=" TOVIK_SOURCE_DIR "/data/tovik.desktop.in"),
+                 QStringLiteral("-P" TOVIK_SOURCE_DIR "/cmake/install-desktop-entry.cmake")}),
+            0);
+    } else {
+        app::XdgAutostart autostart(home.filePath(u"config"_qs));
+        QCOMPARE(autostart.enable(executable), QString());
+        entry = autostart.filePath();
+    }
+    QCOMPARE(QProcess::execute(validate, {entry}), 0);
     // No session bus of the user's: GLib would tell it of the launch.
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.filePath(u"no-bus"_qs).toUtf8());
-    QCOMPARE(QProcess::execute(gio, {u"launch"_qs, autostart.filePath()}), 0);
+    QCOMPARE(QProcess::execute(gio, {u"launch"_qs, entry}), 0);
     QTRY_COMPARE(testing::readBytes(executable + u".started"_qs), executable.toUtf8());
+    if (installed)
+        QTRY_COMPARE(testing::readBytes(executable + u".cwd"_qs), dir.toUtf8() + '\n');
 }
 
 void TestLoginStart::writtenAndRemoved() {
