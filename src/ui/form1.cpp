@@ -526,20 +526,15 @@ void Form1::CMD_WEEKDAYS_Click() {
 }
 
 void Form1::MNU_POPUP_SELECTITEM_EDIT_Click() {
-    ScheduleList rows(LVW1);
-    if (rows.count() == 0)
-        return;
-    const int position = rows.selectedPosition();
-    if (position == 0)
-        return;
-    showEntryInEditor(position);
+    if (const int position = m_rows->selectedPosition(); position != 0)
+        showEntryInEditor(position);
 }
 
 // The entry's choices go into the editor's own controls; 設定 (now "変更") then writes
 // them back over it.
 void Form1::showEntryInEditor(int position) {
     using schedule::Column;
-    const ScheduleList rows(LVW1);
+    const ScheduleList& rows = *m_rows;
     const QString action = rows.text(position, Column::Action);
     const auto entry = schedule::editorEntry(rows.text(position, Column::When), action,
                                              rows.text(position, Column::Options));
@@ -583,17 +578,15 @@ void Form1::CMD_CANCEL_EDIT_Click() {
 }
 
 void Form1::MNU_POPUP_SELECTITEM_DELETE_Click() {
-    ScheduleList rows(LVW1);
-    if (rows.count() == 0)
-        return;
-    const int position = rows.selectedPosition();
+    // Nothing selected in an empty list either.
+    const int position = m_rows->selectedPosition();
     if (position == 0)
         return;
     // A later row may be given the same key.
-    if (rows.rowKey(position) == m_editedKey)
+    if (m_rows->rowKey(position) == m_editedKey)
         endEditing();
-    schedule::RemoveScheduleItem(rows, position);
-    m_scheduleCleared = rows.count() == 0;
+    schedule::RemoveScheduleItem(*m_rows, position);
+    m_scheduleCleared = m_rows->count() == 0;
     saveScheduleFile();
 }
 
